@@ -1,0 +1,42 @@
+// The cleanup tools: the recent-documents list and the temporary folders; the system window.
+#include "Resource/Resource.h"
+#include "Unit0/Main.h"
+#include "store/ConfigFile.h"
+#include "store/Names.h"
+#include "store/SettingsKey.h"
+#include "text/Codec.h"
+
+namespace veska {
+
+void TMain::RecentDel(TObject*) { p_.recent->ClearRecent(); }
+
+void TMain::Resource(TObject*) { ShowSystemInformation(p_); }
+
+void TMain::TempDel(TObject* Sender) {
+    bool ask;
+    {
+        SettingsKey key(*p_.files, SettingsPath(), names::VeskaKey);
+        ask = key.ReadBool(names::Check, names::TempDlg, true);
+        key.Close();
+    }
+    if (ask && p_.desktop->MessageBox(sj("テンポラリフォルダ内のファイルを削除してもよろしいですか?"), sj("確認"),
+                                      MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    SubTempDel(Sender);
+}
+
+void TMain::SubTempDel(TObject*) {
+    ConfigFile ini(*p_.files, ConfigPath());
+    const int t = ini.ReadInteger(names::ItemCount, names::TempNumber, 0) & 0xFF;
+    Bytes folder;
+    for (int k = 0; k < t; ++k) {
+        folder = cutBytes(ini.ReadString(names::TempFolder, names::PathItemKey(k), folder), 255);
+        // An empty folder text would name the root of everything: skip it.
+        if (folder.empty()) continue;
+        for (const DirEntry& e : p_.files->ListDirectory(folder))
+            if (!e.directory && !e.hidden && !e.system) p_.files->DeleteEntry(e);  // failures are passed over
+    }
+    ini.Close();
+}
+
+}  // namespace veska

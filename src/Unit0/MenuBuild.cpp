@@ -1,0 +1,160 @@
+// Building the launch menu from the stores, and the check that runs before it pops up.
+#include "Unit0/Main.h"
+#include "store/ConfigFile.h"
+#include "store/Names.h"
+#include "store/SettingsKey.h"
+#include "text/Codec.h"
+#include "vcl/Graphics.h"
+
+namespace veska {
+
+namespace {
+constexpr std::size_t MaxText = 255;
+
+Bytes readCut(ConfigFile& ini, const Bytes& section, const Bytes& key, const Bytes& def) {
+    return cutBytes(ini.ReadString(section, key, def), MaxText);
+}
+}  // namespace
+
+TMenuItem* TMain::WallSubmenu() const {
+    if (wallIndex_ == 255 || !launchMenu_ || wallIndex_ >= launchMenu_->Items()->Count()) return nullptr;
+    return launchMenu_->Items()->Items(wallIndex_);
+}
+
+void TMain::IniRead(TObject*) {
+    // Whichever button popped the old launch menu pops the new one, even when this build fails
+    // half-way: the tray must never be left holding a destroyed menu.
+    const bool leftHadLaunch = launchMenu_ && TrayIcon1->LBPopupMenu.get() == launchMenu_;
+    const bool rightHadLaunch = launchMenu_ && TrayIcon1->RBPopupMenu.get() == launchMenu_;
+    delete launchMenu_;
+    launchMenu_ = nullptr;
+    launchSounds_.clear();
+
+    launchMenu_ = new TPopupMenu(this);
+    launchMenu_->OnPopup = [this](TObject* s) { MyPopUpPopUp(s); };
+    if (leftHadLaunch) TrayIcon1->LBPopupMenu = launchMenu_;
+    if (rightHadLaunch) TrayIcon1->RBPopupMenu = launchMenu_;
+
+    recentIndex_ = wallIndex_ = tempIndex_ = 255;
+
+    {
+        ConfigFile ini(*p_.files, ConfigPath());
+        const int n = ini.ReadInteger(names::ItemCount, names::ItemNumber, 0) & 0xFF;
+        Bytes caption, name, path, sound;
+        for (int i = 0; i < n; ++i) {
+            const Bytes key = names::ItemKey(i);
+            caption = readCut(ini, names::MenuCaption, key, caption);
+            name = readCut(ini, names::MenuName, key, name);
+            path = readCut(ini, names::MenuPath, key, path);
+            sound = readCut(ini, names::MenuSound, key, sound);
+            auto* item = new TMenuItem(this);
+            launchSounds_.push_back(sound);
+            launchMenu_->Items()->Add(item);
+            item->Caption = caption;
+            item->Hint = path;
+            item->OnClick = [this](TObject* s) { MyPopupHandler(s); };
+            if (name != names::Null) item->SetName(name);
+            if (name == "P4")
+                tempIndex_ = static_cast<uint8_t>(i);
+            else if (name == "P2")
+                recentIndex_ = static_cast<uint8_t>(i);
+            else if (name == "P1")
+                wallIndex_ = static_cast<uint8_t>(i);
+        }
+        if (TMenuItem* parent = WallSubmenu()) BuildWallpaperSubmenu(*parent, ini);
+        ini.Close();
+    }
+
+    bool change, means, click;
+    Bytes icon;
+    {
+        SettingsKey key(*p_.files, SettingsPath(), names::VeskaKey);
+        change = key.ReadBool(names::Wall_paper, names::Change, false);
+        means = key.ReadBool(names::Wall_paper, names::Means, false);
+        icon = cutBytes(key.ReadString(names::Style, names::Icon, ""), MaxText);
+        click = key.ReadBool(names::Style, names::Click, true);
+        key.Close();
+    }
+
+    if (change && wallIndex_ != 255) AutoChange(means);
+    if (TMenuItem* parent = WallSubmenu()) {
+        TMenuItem* toggle = parent->Items(0);
+        toggle->Caption = means ? sj("起動毎に壁紙を変更 [順番] (&C)") : sj("起動毎に壁紙を変更 [ランダム] (&C)");
+        toggle->SetChecked(change);
+    }
+    if (!icon.empty()) {
+        TIcon loaded;
+        loaded.LoadFromFile(*p_.files, icon);
+        TrayIcon1->SetIcon(&loaded);
+    }
+    if (click) {
+        TrayIcon1->LBPopupMenu = launchMenu_;
+        TrayIcon1->RBPopupMenu = PopupMenu2;
+    } else {
+        TrayIcon1->LBPopupMenu = PopupMenu2;
+        TrayIcon1->RBPopupMenu = launchMenu_;
+    }
+}
+
+void TMain::BuildWallpaperSubmenu(TMenuItem& parent, ConfigFile& ini) {
+    const int w = ini.ReadInteger(names::ItemCount, names::WallNumber, 0) & 0xFF;
+    auto* toggle = new TMenuItem(this);
+    toggle->Caption = sj("起動毎に壁紙を変更(&C)");
+    toggle->OnClick = [this](TObject* s) { AutoChangeClick(s); };
+    parent.Add(toggle);
+    auto* line = new TMenuItem(this);
+    line->Caption = "-";
+    parent.Add(line);
+    if (w == 0) {
+        auto* none = new TMenuItem(this);
+        none->Caption = sj("(なし)");
+        none->Enabled = false;
+        parent.Add(none);
+        return;
+    }
+    Bytes caption, path;
+    bool centred = true;
+    for (int j = 0; j < w; ++j) {
+        const Bytes key = names::ItemKey(j);
+        caption = readCut(ini, names::WallCaption, key, caption);
+        path = readCut(ini, names::WallPath, key, path);
+        centred = ini.ReadBool(names::WallStyle, key, centred);
+        auto* item = new TMenuItem(this);
+        item->Caption = caption;
+        item->Hint = cutBytes((centred ? "0" : "1") + path, MaxText);
+        item->RadioItem = true;
+        item->GroupIndex = 1;
+        item->OnClick = [this](TObject* s) { WallChange(s); };
+        parent.Add(item);
+    }
+}
+
+void TMain::MyPopUpPopUp(TObject*) {
+    if (!launchMenu_) return;
+    TMenuItem* items = launchMenu_->Items();
+    if (recentIndex_ != 255 && recentIndex_ < items->Count())
+        items->Items(recentIndex_)->Enabled = p_.recent->AnyRecent();
+    if (tempIndex_ == 255 || tempIndex_ >= items->Count()) return;
+    TMenuItem* temp = items->Items(tempIndex_);
+    ConfigFile ini(*p_.files, ConfigPath());
+    const int t = ini.ReadInteger(names::ItemCount, names::TempNumber, 0) & 0xFF;
+    Bytes folder;
+    for (int k = 0; k < t; ++k) {
+        folder = readCut(ini, names::TempFolder, names::PathItemKey(k), folder);
+        bool found = false;
+        // An empty folder text would name the root of everything: it holds nothing for us.
+        if (!folder.empty()) {
+            for (const DirEntry& e : p_.files->ListDirectory(folder)) {
+                if (!e.directory && !e.hidden && !e.system) {
+                    found = true;
+                    break;
+                }
+            }
+        }
+        temp->Enabled = found;
+        if (found) break;
+    }
+    ini.Close();
+}
+
+}  // namespace veska

@@ -1,0 +1,15 @@
+// VESKA: the program file.
+#include <QApplication>
+
+#include "app/Application.h"
+#include "platform/linux/LinuxPlatform.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Veska");
+    QApplication::setApplicationDisplayName("Veska");
+    // The resident form is never shown: closing a dialog must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    veska::LinuxPlatform linux;
+    return veska::RunVeska(linux.platform(), [] { QApplication::exec(); });
+}
