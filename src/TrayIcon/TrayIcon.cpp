@@ -227,7 +227,15 @@ void TTrayIcon::PopupAt(TPopupMenu* menu, int x, int y) {
 
     TPopupMenu* m = ref.get();
     if (!m) return;
-    if (TNotifyEvent handler = m->OnPopup) Guarded(desktop, [&] { handler(m); });
+    if (TNotifyEvent handler = m->OnPopup) {
+        // A failed pop-up check shows its error and the menu stays closed.
+        bool checked = false;
+        Guarded(desktop, [&] {
+            handler(m);
+            checked = true;
+        });
+        if (!checked) return;
+    }
     if (!(m = ref.get())) return;
 
     TMenuItem* chosen = desktop.TrackPopupMenu(*m, x, y, [&desktop](TMenuItem& parent) { click(desktop, parent); });
