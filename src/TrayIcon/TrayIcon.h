@@ -77,6 +77,11 @@ private:
     friend class TCallbackWindow;
     void IconChanged();
     void PopupAt(TPopupMenu* menu, int x, int y);
+    static TTrayIcon* Find(uint32_t id);
+    // One mouse message from the shell, dispatched to a pop-up or an event.
+    void MouseMessage(uint32_t message);
+    void ButtonDown(const TMenuRef& menu, TMouseButton button, TShiftState shift, Point at);
+    void ButtonUp(TMouseButton button, TShiftState shift, Point at);
 
     Platform& platform_;
     bool autoPopup_ = true;

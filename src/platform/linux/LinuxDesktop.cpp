@@ -1,0 +1,154 @@
+#include "platform/linux/LinuxDesktop.h"
+
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <map>
+#include <memory>
+
+#include "text/Codec.h"
+
+namespace veska {
+
+namespace {
+
+QString q(const Bytes& sjis) { return QString::fromStdString(toUtf8(sjis)); }
+
+bool holds(const TMenuItem* parent, const TMenuItem* item) {
+    for (int i = 0; i < parent->Count(); ++i)
+        if (parent->Items(i) == item || holds(parent->Items(i), item)) return true;
+    return false;
+}
+
+struct MenuContext {
+    TMenuRef menu;
+    std::function<void(TMenuItem&)> onSubmenuOpen;
+    QMenu* root = nullptr;
+};
+
+TMenuItem* liveItem(const MenuContext& ctx, TMenuItem* item) {
+    TPopupMenu* m = ctx.menu.get();
+    return m && holds(m->Items(), item) ? item : nullptr;
+}
+
+void fill(QMenu& qmenu, TMenuItem& parent, const std::shared_ptr<MenuContext>& ctx);
+
+void refill(QMenu& qmenu, TMenuItem* parent, const std::shared_ptr<MenuContext>& ctx) {
+    if (!liveItem(*ctx, parent)) return;
+    ctx->onSubmenuOpen(*parent);
+    const auto groups = qmenu.findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly);
+    for (QActionGroup* g : groups) delete g;
+    const auto submenus = qmenu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+    qmenu.clear();
+    for (QMenu* s : submenus) s->deleteLater();
+    if (liveItem(*ctx, parent)) {
+        fill(qmenu, *parent, ctx);
+    } else {
+        // The click rebuilt the menu under us: nothing shown any more can be chosen.
+        QMetaObject::invokeMethod(ctx->root, &QMenu::close, Qt::QueuedConnection);
+    }
+}
+
+void fill(QMenu& qmenu, TMenuItem& parent, const std::shared_ptr<MenuContext>& ctx) {
+    std::map<int, QActionGroup*> radioGroups;
+    for (int i = 0; i < parent.Count(); ++i) {
+        TMenuItem* item = parent.Items(i);
+        if (item->IsLine()) {
+            qmenu.addSeparator();
+            continue;
+        }
+        QAction* action;
+        if (item->Count() > 0) {
+            auto* sub = new QMenu(q(item->Caption), &qmenu);
+            action = qmenu.addMenu(sub);
+            fill(*sub, *item, ctx);
+            QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, item, ctx] { refill(*sub, item, ctx); });
+        } else {
+            action = qmenu.addAction(q(item->Caption));
+        }
+        action->setData(QVariant::fromValue(reinterpret_cast<quintptr>(item)));
+        action->setEnabled(item->Enabled);
+        if (item->RadioItem || item->Checked()) {
+            action->setCheckable(true);
+            action->setChecked(item->Checked());
+        }
+        if (item->RadioItem) {
+            QActionGroup*& group = radioGroups[item->GroupIndex];
+            if (!group) group = new QActionGroup(&qmenu);
+            group->addAction(action);
+        }
+    }
+}
+
+}  // namespace
+
+int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) {
+    QMessageBox box;
+    box.setWindowTitle(caption.empty() ? QGuiApplication::applicationDisplayName() : q(caption));
+    box.setTextFormat(Qt::PlainText);  // a path or a message is never markup
+    box.setText(q(text));
+    switch (type & 0xF0) {
+    case MB_ICONHAND:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONASTERISK:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* cancel = nullptr;
+    if ((type & 0x0F) == MB_OKCANCEL) cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel ? cancel : ok);
+    box.exec();
+    return cancel && box.clickedButton() != ok ? IDCANCEL : IDOK;
+}
+
+// X11 gives the focus to the popup menu's own grab; there is no application window to raise.
+void LinuxDesktop::SetForegroundWindow() {}
+
+Point LinuxDesktop::GetCursorPos() {
+    QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+void LinuxDesktop::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void LinuxDesktop::BuildQMenu(QMenu& qmenu, TPopupMenu& menu, std::function<void(TMenuItem&)> onSubmenuOpen) {
+    auto ctx = std::make_shared<MenuContext>();
+    ctx->menu = TMenuRef(&menu);
+    ctx->onSubmenuOpen = std::move(onSubmenuOpen);
+    ctx->root = &qmenu;
+    fill(qmenu, *menu.Items(), ctx);
+}
+
+TMenuItem* LinuxDesktop::ItemOf(const TMenuRef& menu, const QAction* action) {
+    TPopupMenu* m = menu.get();
+    if (!m || !action) return nullptr;
+    auto* item = reinterpret_cast<TMenuItem*>(action->data().value<quintptr>());
+    return item && holds(m->Items(), item) ? item : nullptr;
+}
+
+TMenuItem* LinuxDesktop::TrackPopupMenu(TPopupMenu& menu, int x, int y,
+                                        const std::function<void(TMenuItem&)>& onSubmenuOpen) {
+    TMenuRef ref(&menu);
+    QMenu qmenu;
+    BuildQMenu(qmenu, menu, onSubmenuOpen);
+    return ItemOf(ref, qmenu.exec(QPoint(x, y)));
+}
+
+void LinuxDesktop::Quit() { QCoreApplication::quit(); }
+
+}  // namespace veska
