@@ -7,7 +7,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Veska");
-    QApplication::setApplicationDisplayName("Veska");
     // The resident form is never shown: closing a dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     veska::LinuxPlatform linux;

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -88,7 +89,11 @@ void fill(QMenu& qmenu, TMenuItem& parent, const std::shared_ptr<MenuContext>& c
 
 int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) {
     QMessageBox box;
-    box.setWindowTitle(caption.empty() ? QGuiApplication::applicationDisplayName() : q(caption));
+    // No caption: the system's own default title for message boxes.
+    const Bytes title = caption.empty() ? sj("エラー") : caption;
+    box.setWindowTitle(q(title));
+    // Also told on standard error, for whoever started Veska from a terminal.
+    std::fprintf(stderr, "veska: %s: %s\n", toUtf8(title).c_str(), toUtf8(text).c_str());
     box.setTextFormat(Qt::PlainText);  // a path or a message is never markup
     box.setText(q(text));
     switch (type & 0xF0) {

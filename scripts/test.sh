@@ -1,0 +1,9 @@
+#!/bin/bash
+# Sets up, builds and runs every test: unit and GUI tests, the fuzz targets over their seed
+# corpus, and the end-to-end tests on a virtual X display with a real tray.
+set -eu
+cd "$(dirname "$0")/.."
+bash scripts/setup-deps.sh
+bash scripts/build.sh -DVESKA_TESTS=ON -DVESKA_BENCH=ON
+cd build
+ctest --output-on-failure --timeout 600 -j2
