@@ -5,10 +5,16 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "vcl/Exception.h"
 
 namespace veska {
 
 class IniDocument;
+
+// A configuration file that cannot be written.
+class EIniFileException : public Exception {
+    using Exception::Exception;
+};
 
 class ConfigFile {
 public:
@@ -38,7 +44,11 @@ private:
     IFiles& files_;
     Bytes path_;
     std::unique_ptr<IniDocument> doc_;
+    Bytes original_;          // the file as read
+    bool unreadable_ = false; // there but not readable: never overwritten
     bool dirty_ = false;
+
+    [[noreturn]] void refuse() const;
 };
 
 // The configuration file's path: the program file's path with its extension replaced by

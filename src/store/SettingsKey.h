@@ -39,9 +39,14 @@ private:
     Bytes file_;
     Bytes keyPath_;
     std::unique_ptr<RegDocument> doc_;
-    Bytes lastValueName_;
-    bool createdKey_ = false;
+    bool unreadable_ = false;  // there but not readable: never overwritten
     bool dirty_ = false;
+    // The message for a failed Close: the first change made since the last flush decides it,
+    // as the first refused call would have on the original platform.
+    Bytes failure_;
+
+    Bytes pathOf(const Bytes& subkey) const;
+    void noteChange(const Bytes& message);
 };
 
 }  // namespace veska

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "text/Codec.h"
 
@@ -37,6 +39,8 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 
 bool grantsWrite(const struct stat& st) {
     uid_t uid = ::geteuid();
+    // Root passes every owner check, so only a file without any write bit is read-only to it.
+    if (uid == 0) return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
     if (st.st_uid == uid) return (st.st_mode & S_IWUSR) != 0;
     gid_t groups[256];
     int n = ::getgroups(256, groups);
@@ -44,6 +48,29 @@ bool grantsWrite(const struct stat& st) {
     for (int i = 0; i < n && !inGroup; ++i) inGroup = groups[i] == st.st_gid;
     if (inGroup) return (st.st_mode & S_IWGRP) != 0;
     return (st.st_mode & S_IWOTH) != 0;
+}
+
+// The temporary file beside target: its name plus ".tmp-XXXXXX", the name shortened when that
+// would pass the file system's limit on one name.
+std::string temporaryName(const std::string& target) {
+    constexpr std::size_t maxName = 255, suffix = 11;  // ".tmp-XXXXXX"
+    auto slash = target.find_last_of('/');
+    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string base = target;
+    if (target.size() - nameStart + suffix > maxName) base = target.substr(0, nameStart + maxName - suffix);
+    return base + ".tmp-XXXXXX";
+}
+
+// Creates a new temporary file from a name ending in "XXXXXX"; the mode passes through umask.
+int createTemporary(std::string& name, mode_t mode) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = name.size() - 6; i < name.size(); ++i) name[i] = letters[random() % 62];
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 DirEntry describe(const std::string& nativePath, const std::string& nativeName) {
@@ -77,7 +104,8 @@ bool WritableByBits(const std::string& nativePath) {
 }
 
 std::optional<Bytes> LinuxFiles::ReadFile(const Bytes& path) {
-    int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO in the file's place cannot hang the open.
+    int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -101,7 +129,15 @@ std::optional<Bytes> LinuxFiles::ReadFile(const Bytes& path) {
 }
 
 bool LinuxFiles::WriteFileAtomic(const Bytes& path, const Bytes& content) {
-    const std::string target = native(path);
+    std::string target = native(path);
+    // A link is written through: replacing it by a plain file would cut it off from its target.
+    struct stat lst {};
+    if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char* real = ::realpath(target.c_str(), nullptr);
+        if (!real) return false;
+        target = real;
+        ::free(real);
+    }
     const std::string folder = parentOf(target);
     struct stat dst {};
     if (::stat(folder.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode) || !grantsWrite(dst)) return false;
@@ -109,12 +145,16 @@ bool LinuxFiles::WriteFileAtomic(const Bytes& path, const Bytes& content) {
     bool exists = ::stat(target.c_str(), &fst) == 0;
     if (exists && (!S_ISREG(fst.st_mode) || !grantsWrite(fst))) return false;
 
-    std::string tmpl = target + ".tmp-XXXXXX";
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    std::string tmpl = temporaryName(target);
+    int fd = createTemporary(tmpl, exists ? 0600 : 0644);
     if (fd < 0) return false;
     bool ok = writeAll(fd, content.data(), content.size());
-    if (ok && exists) ok = ::fchmod(fd, fst.st_mode & 07777) == 0;
-    if (!exists) ::fchmod(fd, 0644);
+    if (exists) {
+        ok = ok && ::fchmod(fd, fst.st_mode & 07777) == 0;
+        // Keep the owner when someone else's file is rewritten (by root); not fatal otherwise.
+        if (ok && (fst.st_uid != ::geteuid() || fst.st_gid != ::getegid()))
+            (void)!::fchown(fd, fst.st_uid, fst.st_gid);
+    }
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok) ok = ::rename(tmpl.c_str(), target.c_str()) == 0;
@@ -135,6 +175,10 @@ bool LinuxFiles::CreateDirectories(const Bytes& path) {
     for (std::size_t i = 1; i <= p.size(); ++i) {
         if (i == p.size() || p[i] == '/') {
             std::string part = p.substr(0, i);
+            struct stat st {};
+            if (::stat(part.c_str(), &st) == 0) continue;
+            // A folder is made only where the permission bits allow it, root or not.
+            if (!WritableByBits(parentOf(part))) return false;
             if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
         }
     }
