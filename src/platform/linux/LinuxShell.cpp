@@ -1,0 +1,91 @@
+#include "platform/linux/LinuxShell.h"
+
+#include <fcntl.h>
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/linux/DetachedSpawn.h"
+#include "text/Codec.h"
+
+namespace veska {
+namespace {
+
+bool endsWithDesktop(const std::string& p) {
+    static const std::string ext = ".desktop";
+    if (p.size() <= ext.size()) return false;
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        char c = p[p.size() - ext.size() + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != ext[i]) return false;
+    }
+    return true;
+}
+
+bool startsLikeProgram(const std::string& p) {
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    char head[4] = {};
+    ssize_t n;
+    do n = ::read(fd, head, sizeof head);
+    while (n < 0 && errno == EINTR);
+    ::close(fd);
+    if (n >= 4 && head[0] == '\x7f' && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') return true;
+    return n >= 2 && head[0] == '#' && head[1] == '!';
+}
+
+void launchDesktopEntry(const std::string& p) {
+    GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(p.c_str());
+    if (info == nullptr) return;
+    GError* err = nullptr;
+    g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &err);
+    if (err) g_error_free(err);
+    g_object_unref(info);
+}
+
+void openWithDefault(const std::string& p) {
+    GError* err = nullptr;
+    gchar* uri = g_filename_to_uri(p.c_str(), nullptr, &err);  // escapes everything: no quoting to get wrong
+    if (uri == nullptr) {
+        if (err) g_error_free(err);
+        return;
+    }
+    g_app_info_launch_default_for_uri(uri, nullptr, &err);
+    if (err) g_error_free(err);
+    g_free(uri);
+}
+
+}  // namespace
+
+LaunchKind ClassifyLaunch(const std::string& p) {
+    struct stat st {};
+    if (p.empty() || ::stat(p.c_str(), &st) != 0) return LaunchKind::Nothing;
+    if (S_ISREG(st.st_mode) && endsWithDesktop(p)) return LaunchKind::DesktopEntry;
+    if (S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0 && startsLikeProgram(p)) return LaunchKind::Program;
+    return LaunchKind::Document;
+}
+
+std::string AbsoluteFromCurrent(const std::string& p) {
+    if (p.empty() || p[0] == '/') return p;
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) == nullptr) return "/" + p;
+    std::string base(cwd);
+    return base == "/" ? "/" + p : base + "/" + p;
+}
+
+void LinuxShell::ShellExecute(const Bytes& path) {
+    if (path.empty()) return;
+    std::string p = AbsoluteFromCurrent(toUtf8(path));
+    switch (ClassifyLaunch(p)) {
+    case LaunchKind::Nothing: return;
+    case LaunchKind::Program: SpawnDetached(p); return;
+    case LaunchKind::DesktopEntry: launchDesktopEntry(p); return;
+    case LaunchKind::Document: openWithDefault(p); return;
+    }
+}
+
+}  // namespace veska
