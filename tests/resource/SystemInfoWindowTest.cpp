@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include "FormFixture.h"
@@ -116,7 +117,7 @@ TEST_F(SystemInfoWindow, FailingResourceQueryIsShownOncePerOpeningNotOncePerPain
 
 TEST_F(SystemInfoWindow, OpensModallyCentredOnTopAndIsGoneAfterOk) {
     QPointer<TForm2> seen;
-    bool visibleOnTop = false, escapeKeptIt = false, okFocused = false;
+    bool visibleOnTop = false, escapeKeptIt = false, okFocused = false, centred = false;
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -125,6 +126,8 @@ TEST_F(SystemInfoWindow, OpensModallyCentredOnTopAndIsGoneAfterOk) {
         poll.stop();
         seen = form;
         visibleOnTop = form->isVisible() && (form->windowFlags() & Qt::WindowStaysOnTopHint);
+        const QPoint screenCentre = form->screen()->availableGeometry().center();
+        centred = (form->frameGeometry().center() - screenCentre).manhattanLength() <= 40;
         okFocused = form->focusWidget() == form->findChild<QPushButton*>("Button1");
         QTest::keyClick(form, Qt::Key_Escape);
         escapeKeptIt = form->isVisible();
@@ -134,6 +137,7 @@ TEST_F(SystemInfoWindow, OpensModallyCentredOnTopAndIsGoneAfterOk) {
     ShowSystemInformation(sp);
     EXPECT_TRUE(visibleOnTop);
     EXPECT_TRUE(okFocused);
+    EXPECT_TRUE(centred);
     EXPECT_TRUE(escapeKeptIt);
     EXPECT_TRUE(seen.isNull());  // destroyed when the call returns
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
