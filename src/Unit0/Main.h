@@ -53,6 +53,8 @@ public:
     Bytes SettingsPath() const;
 
 private:
+    void BuildMenus(TObject* Sender);
+    void BindMenus(bool click);
     void ApplyWallpaperItem(TMenuItem& item);
     TMenuItem* WallSubmenu() const;
     void BuildWallpaperSubmenu(TMenuItem& parent, class ConfigFile& ini);

@@ -21,20 +21,40 @@ TMenuItem* TMain::WallSubmenu() const {
     return launchMenu_->Items()->Items(wallIndex_);
 }
 
-void TMain::IniRead(TObject*) {
-    // Whichever button popped the old launch menu pops the new one, even when this build fails
-    // half-way: the tray must never be left holding a destroyed menu.
-    const bool leftHadLaunch = launchMenu_ && TrayIcon1->LBPopupMenu.get() == launchMenu_;
-    const bool rightHadLaunch = launchMenu_ && TrayIcon1->RBPopupMenu.get() == launchMenu_;
+void TMain::IniRead(TObject* Sender) {
+    try {
+        BuildMenus(Sender);
+    } catch (...) {
+        // The old launch menu is gone: whatever failed, the tray pops the new one, never a
+        // destroyed menu, and the buttons keep their stored roles where they can be read.
+        bool click = true;
+        try {
+            SettingsKey key(*p_.files, SettingsPath(), names::VeskaKey);
+            click = key.ReadBool(names::Style, names::Click, true);
+        } catch (const std::exception&) {
+        }
+        BindMenus(click);
+        throw;
+    }
+}
+
+void TMain::BindMenus(bool click) {
+    if (click) {
+        TrayIcon1->LBPopupMenu = launchMenu_;
+        TrayIcon1->RBPopupMenu = PopupMenu2;
+    } else {
+        TrayIcon1->LBPopupMenu = PopupMenu2;
+        TrayIcon1->RBPopupMenu = launchMenu_;
+    }
+}
+
+void TMain::BuildMenus(TObject*) {
     delete launchMenu_;
     launchMenu_ = nullptr;
     launchSounds_.clear();
 
     launchMenu_ = new TPopupMenu(this);
     launchMenu_->OnPopup = [this](TObject* s) { MyPopUpPopUp(s); };
-    if (leftHadLaunch) TrayIcon1->LBPopupMenu = launchMenu_;
-    if (rightHadLaunch) TrayIcon1->RBPopupMenu = launchMenu_;
-
     recentIndex_ = wallIndex_ = tempIndex_ = 255;
 
     {
@@ -87,13 +107,7 @@ void TMain::IniRead(TObject*) {
         loaded.LoadFromFile(*p_.files, icon);
         TrayIcon1->SetIcon(&loaded);
     }
-    if (click) {
-        TrayIcon1->LBPopupMenu = launchMenu_;
-        TrayIcon1->RBPopupMenu = PopupMenu2;
-    } else {
-        TrayIcon1->LBPopupMenu = PopupMenu2;
-        TrayIcon1->RBPopupMenu = launchMenu_;
-    }
+    BindMenus(click);
 }
 
 void TMain::BuildWallpaperSubmenu(TMenuItem& parent, ConfigFile& ini) {

@@ -9,6 +9,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Veska");
     // The resident form is never shown: closing a dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    veska::LinuxPlatform linux;
-    return veska::RunVeska(linux.platform(), [] { QApplication::exec(); });
+    veska::LinuxPlatform system;
+    return veska::RunVeska(system.platform(), [] { QApplication::exec(); });
 }

@@ -108,10 +108,11 @@ TEST_F(MenuBuildTest, BadOrDuplicateNamesEndTheBuildWithTheMenusStillUsable) {
     WriteConfig("[ItemCount]\nItemNumber=2\n[MenuCaption]\nItem0=A\nItem1=B\n"
                 "[MenuName]\nItem0=9lives\nItem1=Null\n[MenuPath]\nItem0=/a\nItem1=/b\n");
     WriteCurrentSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Style]\n\"Click\"=\"0\"\n");
-    Build();  // the old menu was bound to the left button; the failed build must rebind, not dangle
+    Build();  // the failed build still binds the buttons as stored
     ASSERT_EQ(ErrorTexts().size(), 2u);
     EXPECT_EQ(main->LaunchMenu()->Items()->Count(), 1);
-    EXPECT_EQ(main->TrayIcon1->LBPopupMenu.get(), main->LaunchMenu());
+    EXPECT_EQ(main->TrayIcon1->LBPopupMenu.get(), main->PopupMenu2);
+    EXPECT_EQ(main->TrayIcon1->RBPopupMenu.get(), main->LaunchMenu());
 
     WriteConfig("[ItemCount]\nItemNumber=2\n[MenuCaption]\nItem0=A\nItem1=B\n"
                 "[MenuName]\nItem0=P2\nItem1=p2\n[MenuPath]\nItem0=/a\nItem1=/b\n");

@@ -38,8 +38,8 @@ TEST_F(WallpaperTest, InOrderStartsRunThroughTheListAndWrapToItsStart) {
     EXPECT_EQ(paths, (std::vector<Bytes>{"/w/1.bmp", "/w/2.bmp", "/w/0.bmp", "/w/1.bmp"}));
     EXPECT_TRUE(Sub()->Items(3)->Checked());
     EXPECT_TRUE(Sub()->Items(0)->Checked());  // the toggle shows "Change"
-    EXPECT_FALSE(sp.wallpaper.sets.back().tiled);  // Item1 is stored centred
-    EXPECT_EQ(Tile(), "0");
+    EXPECT_TRUE(sp.wallpaper.sets.back().tiled);  // Item1 is stored tiled ("WallStyle" 0)
+    EXPECT_EQ(Tile(), "1");
 }
 
 TEST_F(WallpaperTest, OutOfRangeOrdersRestartAtTheFirstWallpaper) {
@@ -85,9 +85,9 @@ TEST_F(WallpaperTest, ChoosingAWallpaperWritesTileFirstAndChecksOnlyIt) {
     WriteWalls(3, false, true);
     Build();
     Sub()->Items(2)->Click();
-    EXPECT_EQ(Tile(), "1");
+    EXPECT_EQ(Tile(), "0");  // centred
     Sub()->Items(3)->Click();
-    EXPECT_EQ(Tile(), "0");
+    EXPECT_EQ(Tile(), "1");  // tiled
     EXPECT_EQ(sp.wallpaper.sets.back().path, "/w/1.bmp");
     EXPECT_FALSE(Sub()->Items(2)->Checked());
     EXPECT_TRUE(Sub()->Items(3)->Checked());

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxPlatform.h"
 
 #include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxFiles.h"
 #include "platform/linux/LinuxLock.h"
 #include "platform/linux/LinuxPaths.h"
@@ -8,12 +9,15 @@
 #include "platform/linux/LinuxShell.h"
 #include "platform/linux/LinuxSound.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/LinuxTray.h"
 #include "platform/linux/LinuxWallpaper.h"
 
 namespace veska {
 
 LinuxPlatform::LinuxPlatform()
     : lock_(std::make_unique<LinuxLock>()),
+      tray_(std::make_unique<LinuxTray>()),
+      desktop_(std::make_unique<LinuxDesktop>()),
       files_(std::make_unique<LinuxFiles>()),
       paths_(std::make_unique<LinuxPaths>()),
       shell_(std::make_unique<LinuxShell>()),
@@ -23,8 +27,8 @@ LinuxPlatform::LinuxPlatform()
       system_(std::make_unique<LinuxSystem>()),
       clock_(std::make_unique<LinuxClock>()) {
     platform_.lock = lock_.get();
-    platform_.tray = nullptr;     // LinuxTray, once it is here
-    platform_.desktop = nullptr;  // LinuxDesktop, once it is here
+    platform_.tray = tray_.get();
+    platform_.desktop = desktop_.get();
     platform_.files = files_.get();
     platform_.paths = paths_.get();
     platform_.shell = shell_.get();

@@ -17,8 +17,8 @@ public:
 
 private:
     std::unique_ptr<IInstanceLock> lock_;
-    // The tray and the desktop (windows, menus, message boxes) join here:
-    // std::unique_ptr<ITrayShell> tray_;  std::unique_ptr<IDesktop> desktop_;
+    std::unique_ptr<ITrayShell> tray_;
+    std::unique_ptr<IDesktop> desktop_;
     std::unique_ptr<IFiles> files_;
     std::unique_ptr<IPaths> paths_;
     std::unique_ptr<IShell> shell_;
