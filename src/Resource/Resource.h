@@ -14,6 +14,7 @@ class QLabel;
 
 namespace veska {
 
+// Closing the window frees it (deleteLater): create it with new, never on the stack.
 class TForm2 : public QDialog {
     Q_OBJECT
 
