@@ -15,6 +15,9 @@ public:
         setObjectName("Form1");
         setWindowTitle(QString::fromStdString(toUtf8(sj("Veska のプロパティ"))));
         setFixedSize(380, 320);
+        // Modal without blocking the tray icon: its menus stay usable (the properties command
+        // is disabled meanwhile).
+        setWindowModality(Qt::WindowModal);
         Image1 = new QLabel(this);
         Image1->setObjectName("Image1");
         Image1->setGeometry(16, 16, 32, 32);

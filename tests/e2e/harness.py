@@ -38,16 +38,29 @@ def sjis(text):
 class Display:
     """One Xvfb server with trayer docked at the top right."""
 
-    def __init__(self, number):
-        self.name = ":%d" % number
-        self.env = dict(os.environ, DISPLAY=self.name)
-        self.env.pop("WAYLAND_DISPLAY", None)
+    def __init__(self):
+        self.name = None
+        self.env = None
         self.procs = []
 
     def start(self):
-        xvfb = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+        # Xvfb picks a free display number itself and tells it through a pipe.
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "800x600x24",
+                                 "-nolisten", "tcp"], pass_fds=(write_fd,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
         self.procs.append(xvfb)
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    raise AssertionError("Xvfb did not start")
+                number += chunk
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("WAYLAND_DISPLAY", None)
         wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
                  "Xvfb " + self.name)
         tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
@@ -180,9 +193,28 @@ class Veska:
 
     # ---- the program --------------------------------------------------------------------------
     def start(self):
-        p = subprocess.Popen([self.program], env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        """Starts the program; its standard error goes to a file of its own (see messages())."""
+        log = open(os.path.join(self.root, "stderr-%d.log" % len(self.procs)), "wb")
+        p = subprocess.Popen([self.program], env=self.env, stdout=subprocess.DEVNULL, stderr=log)
+        p.log_path = log.name
+        log.close()
         self.procs.append(p)
         return p
+
+    def messages(self, proc=None):
+        """The message boxes a run has shown, as (caption, text) pairs, from its standard error."""
+        procs = [proc] if proc else self.procs
+        out = []
+        for p in procs:
+            with open(p.log_path, "rb") as f:
+                for line in f.read().decode("utf-8", "replace").splitlines():
+                    if line.startswith("veska: "):
+                        caption, _, text = line[len("veska: "):].partition(": ")
+                        out.append((caption, text))
+        return out
+
+    def wait_message(self, text, proc=None):
+        return wait_for(lambda: any(t == text for _, t in self.messages(proc)), "the message " + text)
 
     def stop_all(self):
         for p in self.procs:
@@ -199,14 +231,89 @@ class Veska:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-class VeskaTestCase(unittest.TestCase):
-    display_number = 90
+class Screen:
+    """What Veska shows on a display: the tray icon, menus, dialogs and message boxes."""
 
+    def __init__(self, display):
+        self.display = display
+
+    def veska_windows(self):
+        """Visible top-level windows of Veska's class, as (id, name, x, y, w, h)."""
+        out = []
+        for w in self.display.windows("--classname", "veska"):
+            try:
+                x, y, width, height = self.display.geometry(w)
+            except AssertionError:
+                continue  # gone meanwhile
+            out.append((w, self.display.window_name(w), x, y, width, height))
+        return out
+
+    def tray_icon(self):
+        """The docked icon: Veska's small window inside the tray."""
+        for w, name, x, y, width, height in self.veska_windows():
+            if width <= 32 and height <= 32 and y < 24:
+                return w, x, y, width, height
+        return None
+
+    def wait_icon(self):
+        return wait_for(self.tray_icon, "the tray icon")
+
+    def click_icon(self, button):
+        _, x, y, width, height = self.wait_icon()
+        self.display.xdotool("mousemove", str(x + width // 2), str(y + height // 2), "click", str(button))
+
+    def window_type(self, window):
+        out = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], env=self.display.env,
+                             capture_output=True, text=True).stdout
+        return out.split("=", 1)[1].strip() if "=" in out else ""
+
+    def menu(self):
+        """An open popup menu of Veska's."""
+        for w, name, x, y, width, height in self.veska_windows():
+            if width > 32 and "POPUP_MENU" in self.window_type(w):
+                return w, x, y, width, height
+        return None
+
+    def wait_menu(self):
+        return wait_for(self.menu, "a popup menu")
+
+    def wait_no_menu(self):
+        wait_for(lambda: self.menu() is None, "the menu to close")
+
+    def window(self, title):
+        """A window of Veska's with this title that is neither the icon nor a menu."""
+        for w, name, x, y, width, height in self.veska_windows():
+            if name == title and width > 32 and "POPUP_MENU" not in self.window_type(w):
+                return w
+        return None
+
+    def wait_window(self, title):
+        return wait_for(lambda: self.window(title), "the window " + title)
+
+    def wait_no_window(self, title):
+        wait_for(lambda: self.window(title) is None, "the window %s to close" % title)
+
+    def keys(self, *keys):
+        """Keys through XTest, to whatever holds the keyboard (an open menu grabs it)."""
+        for k in keys:
+            self.display.xdotool("key", k)
+
+    def focus_keys(self, window, *keys):
+        self.display.xdotool("windowfocus", "--sync", window)
+        self.keys(*keys)
+
+    def choose(self, downs):
+        """Chooses the item reached with `downs` presses of Down in the open menu."""
+        self.wait_menu()
+        self.keys(*(["Down"] * downs), "Return")
+
+
+class VeskaTestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         if not os.path.exists(PROGRAM):
             raise unittest.SkipTest("build/veska is missing")
-        cls.display = Display(cls.display_number).start()
+        cls.display = Display().start()
 
     @classmethod
     def tearDownClass(cls):
@@ -214,8 +321,39 @@ class VeskaTestCase(unittest.TestCase):
 
     def setUp(self):
         self.veska = Veska(self.display)
+        self.screen = Screen(self.display)
 
     def tearDown(self):
         self.veska.cleanup()
         # Nothing of one test may linger into the next.
         wait_for(lambda: not self.display.windows("--classname", "veska"), "Veska's windows to go")
+
+    # ---- common steps --------------------------------------------------------------------------
+    ONE_ENTRY = ("[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=true\n[MenuName]\nItem0=Null\n"
+                 "[MenuPath]\nItem0=/bin/true\n[MenuSound]\nItem0=(なし)\n")
+
+    def start_current(self, config=ONE_ENTRY, extra=None):
+        """Starts on stores that take the plain path (current version), without the dialog."""
+        settings = {"": {"Version": "0.27"}}
+        for k, v in (extra or {}).items():
+            settings.setdefault(k, {}).update(v)
+        self.veska.write_settings(settings)
+        if config is not None:
+            self.veska.write_config(config)
+        proc = self.veska.start()
+        self.screen.wait_icon()
+        return proc
+
+    def close_dialog(self, title):
+        w = self.screen.wait_window(title)
+        self.screen.focus_keys(w, "Escape")
+        self.screen.wait_no_window(title)
+
+    def exit_veska(self, proc):
+        """The exit command: the command menu's second item."""
+        self.screen.click_icon(3 if self.right_is_command else 1)
+        self.screen.choose(2)
+        self.assertEqual(proc.wait(TIMEOUT), 0)
+        wait_for(lambda: self.screen.tray_icon() is None, "the icon to leave the tray")
+
+    right_is_command = True

@@ -94,6 +94,9 @@ int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t t
     box.setWindowTitle(q(title));
     // Also told on standard error, for whoever started Veska from a terminal.
     std::fprintf(stderr, "veska: %s: %s\n", toUtf8(title).c_str(), toUtf8(text).c_str());
+    // The box waits for its answer without blocking the tray icon, as a box without an
+    // owner window does on the original platform.
+    box.setWindowModality(Qt::WindowModal);
     box.setTextFormat(Qt::PlainText);  // a path or a message is never markup
     box.setText(q(text));
     switch (type & 0xF0) {

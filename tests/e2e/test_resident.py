@@ -1,0 +1,64 @@
+"""The resident program: the icon, the command menu, exit, and one instance at a time."""
+import subprocess
+import unittest
+
+from harness import TIMEOUT, VeskaTestCase, wait_for
+
+REFUSAL = "すでに常駐しているため起動できません。"
+
+
+class ResidentTest(VeskaTestCase):
+    def test_icon_docks_and_the_right_button_pops_the_command_menu_whose_exit_ends_it(self):
+        proc = self.start_current()
+        icon = self.screen.wait_icon()
+        self.display.screenshot("resident-icon")
+        self.screen.click_icon(3)
+        self.screen.wait_menu()
+        self.display.screenshot("resident-command-menu")
+        self.screen.keys("Down", "Down", "Return")  # "Veska の終了(&X)"
+        self.assertEqual(proc.wait(TIMEOUT), 0)
+        wait_for(lambda: self.screen.tray_icon() is None, "the icon to leave the tray")
+        self.assertNotIn(icon[0], [w for w, *_ in self.screen.veska_windows()])
+
+    def test_properties_command_opens_the_dialog_and_exit_still_works_after(self):
+        proc = self.start_current()
+        self.screen.click_icon(3)
+        self.screen.choose(1)  # "Veska のプロパティ(&R)..."
+        self.screen.wait_window("Veska のプロパティ")
+        self.display.screenshot("resident-properties")
+        self.close_dialog("Veska のプロパティ")
+        self.exit_veska(proc)
+
+    def test_a_second_start_is_refused_and_leaves_the_first_running(self):
+        first = self.start_current()
+        icon = self.screen.wait_icon()
+        second = self.veska.start()
+        box = self.screen.wait_window("エラー")
+        self.veska.wait_message(REFUSAL, second)
+        self.display.screenshot("resident-refusal")
+        self.screen.focus_keys(box, "Return")
+        self.assertEqual(second.wait(TIMEOUT), 0)
+        self.assertIsNone(first.poll())
+        self.assertEqual(self.screen.tray_icon()[0], icon[0])
+        self.assertEqual(self.veska.messages(first), [])
+        self.exit_veska(first)
+
+    def test_two_starts_at_the_same_moment_leave_exactly_one_running(self):
+        self.veska.write_settings({"": {"Version": "0.27"}})
+        procs = [self.veska.start(), self.veska.start()]
+        # The loser shows the refusal; answer it, and it ends with code 0.
+        box = self.screen.wait_window("エラー")
+        self.screen.focus_keys(box, "Return")
+        loser = wait_for(lambda: next((p for p in procs if p.poll() is not None), None), "one start to end")
+        self.assertEqual(loser.returncode, 0)
+        winner = procs[1] if loser is procs[0] else procs[0]
+        self.assertIsNone(winner.poll())
+        self.assertEqual([t for _, t in self.veska.messages(loser)], [REFUSAL])
+        self.screen.wait_icon()
+        icons = [w for w in self.screen.veska_windows() if w[4] <= 32 and w[5] <= 32]
+        self.assertEqual(len(icons), 1)
+        self.exit_veska(winner)
+
+
+if __name__ == "__main__":
+    unittest.main()
