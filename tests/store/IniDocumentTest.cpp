@@ -162,6 +162,7 @@ TEST(IniDocumentWrite, TextsThatCannotStandInTheFileAreRefused) {
     EXPECT_THROW(doc.Set("S", " ", "v"), std::invalid_argument);
     EXPECT_THROW(doc.Set("a]b", "k", "v"), std::invalid_argument);
     EXPECT_THROW(doc.Set("", "k", "v"), std::invalid_argument);
+    EXPECT_THROW(doc.Set("lone lead \x81", "k", "v"), std::invalid_argument);  // would swallow the "]"
     EXPECT_EQ(doc.Serialize(), "[S]\r\nk=v\r\n");
     EXPECT_NO_THROW(doc.Set("a" + Bytes("\x81\x5D"), "k", "v"));  // a "]" trail byte is no bracket
 }

@@ -153,3 +153,13 @@ TEST(RegDocumentWrite, AFileWithoutTheHeaderGetsOne) {
     EXPECT_EQ(doc.Get("K", "a").text, "1");
     EXPECT_EQ(doc.Serialize(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"1\"\r\n");
 }
+
+TEST(RegDocumentWrite, AValueAddedAfterAHexValueCutOffMidContinuationStaysAValue) {
+    RegDocument doc("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"Blob\"=hex:01,02,\\\r\n");
+    doc.Set("K", "After", "x");
+    doc.Set("K", "After", "y");
+    RegDocument back(doc.Serialize());
+    EXPECT_EQ(back.Get("K", "After").text, "y");
+    EXPECT_EQ(back.Get("K", "Blob").kind, Kind::Other);
+    EXPECT_EQ(back.Serialize(), doc.Serialize());
+}
