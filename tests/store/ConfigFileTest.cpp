@@ -74,6 +74,20 @@ TEST_F(ConfigFileTest, WritesReachTheFileOnlyAtCloseAndInCrlf) {
                                sj("メモ帳") + "\r\n");
 }
 
+TEST_F(ConfigFileTest, DoubleByteNamesAndValuesEndingInABackslashByteRoundTrip) {
+    const Bytes hyo = sj("表");  // 0x95 0x5C
+    {
+        ConfigFile cf(sp.files, path);
+        cf.WriteString(hyo, hyo, "C:\\" + hyo);
+        cf.WriteString(hyo, "k", hyo);
+        cf.Close();
+    }
+    ConfigFile cf(sp.files, path);
+    EXPECT_EQ(cf.ReadString(hyo, hyo, ""), "C:\\" + hyo);
+    EXPECT_EQ(cf.ReadString(hyo, "K", ""), hyo);
+    EXPECT_EQ(cf.ReadString(sj("表示"), hyo, "none"), "none");
+}
+
 TEST_F(ConfigFileTest, ClosingWithoutCloseDiscardsTheChanges) {
     spit(path, "[S]\r\nk=old\r\n");
     {
