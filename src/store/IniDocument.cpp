@@ -87,7 +87,9 @@ bool IniDocument::CanStore(std::string_view section, std::string_view key, std::
     std::string_view s = trim(section), k = trim(key);
     if (s.empty() || k.empty() || k[0] == ';' || k[0] == '[') return false;
     if (lines::hasLineBreakOrNul(s) || lines::hasLineBreakOrNul(k) || lines::hasLineBreakOrNul(value)) return false;
-    return k.find('=') == std::string_view::npos && lines::findClosingBracket(s, 0) == std::string_view::npos;
+    // The header must close on its own "]": a name ending in a lone lead byte would swallow it.
+    const Bytes header = "[" + Bytes(s) + "]";
+    return k.find('=') == std::string_view::npos && lines::findClosingBracket(header, 1) == header.size() - 1;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {

@@ -241,6 +241,13 @@ bool RegDocument::Set(std::string_view path, std::string_view name, std::string_
         }
     if (!block) block = &appendBlock(path);
     std::size_t at = block->lastValue + 1;
+    // A hex value cut off in mid-continuation would take the next line for its own: a blank
+    // line ends it, and belongs to it as a reader would see it.
+    Entry& before = block->entries[at - 1];
+    if (before.kind == Kind::Other) {
+        std::string_view tail = trim(before.lines.back());
+        if (!tail.empty() && tail.back() == '\\') before.lines.emplace_back();
+    }
     block->entries.insert(block->entries.begin() + static_cast<std::ptrdiff_t>(at),
                           Entry{{valueLine(name, value)}, Kind::Text, fn, Bytes(value)});
     block->lastValue = at;

@@ -150,10 +150,11 @@ bool LinuxFiles::WriteFileAtomic(const Bytes& path, const Bytes& content) {
     if (fd < 0) return false;
     bool ok = writeAll(fd, content.data(), content.size());
     if (exists) {
-        ok = ok && ::fchmod(fd, fst.st_mode & 07777) == 0;
         // Keep the owner when someone else's file is rewritten (by root); not fatal otherwise.
+        // The mode comes after, as a change of owner clears set-id bits.
         if (ok && (fst.st_uid != ::geteuid() || fst.st_gid != ::getegid()))
             (void)!::fchown(fd, fst.st_uid, fst.st_gid);
+        ok = ok && ::fchmod(fd, fst.st_mode & 07777) == 0;
     }
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
