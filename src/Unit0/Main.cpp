@@ -52,7 +52,10 @@ TMain::~TMain() {
 Bytes TMain::ConfigPath() const { return ConfigFilePath(p_.paths->ProgramPath()); }
 Bytes TMain::SettingsPath() const { return p_.paths->SettingsFile(); }
 
-void TMain::Veska2Click(TObject*) { p_.desktop->Quit(); }
+void TMain::Veska2Click(TObject*) {
+    closed_ = true;
+    p_.desktop->Quit();
+}
 
 void TMain::Veska1Click(TObject*) {
     Veska1->Enabled = false;

@@ -46,6 +46,8 @@ public:
     uint8_t TempIndex() const { return tempIndex_; }
     // False once FormCreate told the application not to show the main form.
     bool ShowMainForm() const { return showMainForm_; }
+    // True once the exit command closed the form (even from inside a dialog's modal loop).
+    bool Closed() const { return closed_; }
     // The properties dialog runs through this, so tests can stand in for it.
     std::function<void(TMain&)> ShowPropertiesDialog;
 
@@ -64,6 +66,7 @@ private:
     std::vector<Bytes> launchSounds_;
     uint8_t recentIndex_ = 255, wallIndex_ = 255, tempIndex_ = 255;
     bool showMainForm_ = true;
+    bool closed_ = false;
 };
 
 // The built-in 16 x 16 icon of the tray.

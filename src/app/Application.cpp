@@ -24,7 +24,8 @@ int RunVeska(Platform& platform, const std::function<void()>& runLoop) {
         return 1;
     }
     Guarded(*platform.desktop, [&] { main->FormCreate(main.get()); });
-    runLoop();
+    // The exit command may have run inside a start-up dialog, before the loop.
+    if (!main->Closed()) runLoop();
     main.reset();  // the tray icon leaves the tray with the form
     return 0;
 }

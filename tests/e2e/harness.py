@@ -262,20 +262,33 @@ class Screen:
         _, x, y, width, height = self.wait_icon()
         self.display.xdotool("mousemove", str(x + width // 2), str(y + height // 2), "click", str(button))
 
-    def window_type(self, window):
-        out = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], env=self.display.env,
+    def is_popup(self, window):
+        """Menus are override-redirect windows; dialogs and message boxes are not."""
+        out = subprocess.run(["xwininfo", "-id", window], env=self.display.env,
                              capture_output=True, text=True).stdout
-        return out.split("=", 1)[1].strip() if "=" in out else ""
+        return "Override Redirect State: yes" in out
 
     def menu(self):
         """An open popup menu of Veska's."""
         for w, name, x, y, width, height in self.veska_windows():
-            if width > 32 and "POPUP_MENU" in self.window_type(w):
+            if width > 32 and self.is_popup(w):
                 return w, x, y, width, height
         return None
 
     def wait_menu(self):
         return wait_for(self.menu, "a popup menu")
+
+    def open_menu(self, button):
+        """Clicks the icon until its menu shows: a press that lands while a closing dialog is
+        still being torn down is lost, as it would be for a user."""
+        deadline = time.monotonic() + TIMEOUT
+        while True:
+            self.click_icon(button)
+            try:
+                return wait_for(self.menu, "a popup menu", timeout=2)
+            except AssertionError:
+                if time.monotonic() > deadline:
+                    raise
 
     def wait_no_menu(self):
         wait_for(lambda: self.menu() is None, "the menu to close")
@@ -283,7 +296,7 @@ class Screen:
     def window(self, title):
         """A window of Veska's with this title that is neither the icon nor a menu."""
         for w, name, x, y, width, height in self.veska_windows():
-            if name == title and width > 32 and "POPUP_MENU" not in self.window_type(w):
+            if name == title and width > 32 and not self.is_popup(w):
                 return w
         return None
 
@@ -306,6 +319,11 @@ class Screen:
         """Chooses the item reached with `downs` presses of Down in the open menu."""
         self.wait_menu()
         self.keys(*(["Down"] * downs), "Return")
+        self.wait_no_menu()
+
+    def pop_and_choose(self, button, downs):
+        self.open_menu(button)
+        self.choose(downs)
 
 
 class VeskaTestCase(unittest.TestCase):
@@ -351,8 +369,7 @@ class VeskaTestCase(unittest.TestCase):
 
     def exit_veska(self, proc):
         """The exit command: the command menu's second item."""
-        self.screen.click_icon(3 if self.right_is_command else 1)
-        self.screen.choose(2)
+        self.screen.pop_and_choose(3 if self.right_is_command else 1, 2)
         self.assertEqual(proc.wait(TIMEOUT), 0)
         wait_for(lambda: self.screen.tray_icon() is None, "the icon to leave the tray")
 

@@ -12,8 +12,7 @@ class ResidentTest(VeskaTestCase):
         proc = self.start_current()
         icon = self.screen.wait_icon()
         self.display.screenshot("resident-icon")
-        self.screen.click_icon(3)
-        self.screen.wait_menu()
+        self.screen.open_menu(3)
         self.display.screenshot("resident-command-menu")
         self.screen.keys("Down", "Down", "Return")  # "Veska の終了(&X)"
         self.assertEqual(proc.wait(TIMEOUT), 0)
@@ -22,8 +21,7 @@ class ResidentTest(VeskaTestCase):
 
     def test_properties_command_opens_the_dialog_and_exit_still_works_after(self):
         proc = self.start_current()
-        self.screen.click_icon(3)
-        self.screen.choose(1)  # "Veska のプロパティ(&R)..."
+        self.screen.pop_and_choose(3, 1)  # "Veska のプロパティ(&R)..."
         self.screen.wait_window("Veska のプロパティ")
         self.display.screenshot("resident-properties")
         self.close_dialog("Veska のプロパティ")

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
@@ -157,6 +158,12 @@ TMenuItem* LinuxDesktop::TrackPopupMenu(TPopupMenu& menu, int x, int y,
     return ItemOf(ref, qmenu.exec(QPoint(x, y)));
 }
 
-void LinuxDesktop::Quit() { QCoreApplication::quit(); }
+void LinuxDesktop::Quit() {
+    QCoreApplication::quit();
+    // Before the main loop runs (a start-up dialog is open), quit() does nothing: closing the
+    // open windows ends their modal loops instead, as terminating the application did there.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) w->close();
+}
 
 }  // namespace veska
