@@ -1,6 +1,7 @@
 #include "PlatformTestSupport.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -111,6 +112,17 @@ int RunProbe(const std::string& probe, const std::vector<std::string>& args,
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void KillMarkedProcesses(const std::string& envEntry) {
+    const std::string needle = envEntry + '\0';
+    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = e.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == ::getpid()) continue;
+        auto env = ReadFile(e.path().string() + "/environ");
+        if (env && (env->rfind(needle, 0) == 0 || env->find('\0' + needle) != std::string::npos))
+            ::kill(std::stoi(name), SIGKILL);
+    }
 }
 
 std::vector<int> ChildrenOf(int pid) {

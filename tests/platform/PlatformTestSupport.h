@@ -58,7 +58,10 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 int RunProbe(const std::string& probe, const std::vector<std::string>& args,
              const std::map<std::string, std::optional<std::string>>& env);
 
-// The processes whose parent is this process.
+// Kills the processes whose environment holds the entry (a marker the test gave them).
+void KillMarkedProcesses(const std::string& envEntry);
+
+// The processes whose parent is the process given.
 std::vector<int> ChildrenOf(int pid);
 
 }  // namespace veska::test
