@@ -98,7 +98,12 @@ bool SetRootWallpaper(const QImage* picture, bool tiled) {
     Pixmap previous = None;
     if (auto eset = pixmapProperty(d, root, esetId)) {
         auto shown = pixmapProperty(d, root, rootId);
-        if (shown && *shown == *eset) previous = *eset;
+        // Kill only a pixmap that still exists: a freed one's id may be reused by a live client, us included.
+        Window r;
+        int x, y;
+        unsigned w, h, border, depth;
+        if (shown && *shown == *eset && XGetGeometry(d, *eset, &r, &x, &y, &w, &h, &border, &depth) != 0)
+            previous = *eset;
     }
 
     bool drawn = false;
