@@ -86,7 +86,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 }
 
 int RunProbe(const std::string& probe, const std::vector<std::string>& args,
-             const std::map<std::string, std::optional<std::string>>& env) {
+             const std::map<std::string, std::optional<std::string>>& env, const std::string& program) {
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
         std::string kv(*e);
@@ -107,7 +107,7 @@ int RunProbe(const std::string& probe, const std::vector<std::string>& args,
     envp.push_back(nullptr);
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

@@ -55,8 +55,10 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 // Runs this test program again with the environment changed; before main it performs the probe
 // named (see Probe.cpp) and exits with its result. Returns the exit code, -1 when it did not run.
+// The program run is this one, or a copy of it given as program.
 int RunProbe(const std::string& probe, const std::vector<std::string>& args,
-             const std::map<std::string, std::optional<std::string>>& env);
+             const std::map<std::string, std::optional<std::string>>& env,
+             const std::string& program = "/proc/self/exe");
 
 // Kills the processes whose environment holds the entry (a marker the test gave them).
 void KillMarkedProcesses(const std::string& envEntry);
