@@ -83,7 +83,8 @@ TEST(XfceWallpaper, SetsEveryBackdropThroughXfconf) {
     test::WriteFile(dir / "bin/xfconf-query",
                     "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done >> '" + log + "'\necho >> '" + log +
                         "'\n"
-                        "case \"$*\" in *' -l'*) printf '%s\\n' /backdrop/screen0/monitorVirtual-1/workspace0/last-image "
+                        "case \"$*\" in *' -l'*) printf '%s\\n' "
+                        "/backdrop/screen0/monitorVirtual-1/workspace0/last-image "
                         "/backdrop/screen0/monitorVirtual-1/workspace0/color-style "
                         "/backdrop/screen0/monitorHDMI-1/workspace0/last-image ;; esac\n",
                     0755);
