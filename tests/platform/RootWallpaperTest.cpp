@@ -220,12 +220,13 @@ TEST_F(RootWallpaperTest, AStaleAnnouncementKillsNobody) {
     Display* other = XOpenDisplay(xvfb.display().c_str());
     ASSERT_NE(other, nullptr);
     // Ours come in this order: a GC, the picture, the root-sized pixmap that gets announced.
-    XCreateGC(other, DefaultRootWindow(other), 0, nullptr);
+    GC gc = XCreateGC(other, DefaultRootWindow(other), 0, nullptr);
     XCreatePixmap(other, DefaultRootWindow(other), 8, 8, 24);
     Pixmap gone = XCreatePixmap(other, DefaultRootWindow(other), 8, 8, 24);
     for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
         XChangeProperty(other, DefaultRootWindow(other), XInternAtom(other, name, False), XA_PIXMAP, 32,
                         PropModeReplace, reinterpret_cast<unsigned char*>(&gone), 1);
+    XFreeGC(other, gc);
     XCloseDisplay(other);
     // In a child: a connection that kills itself ends its process.
     pid_t pid = ::fork();
