@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "PlatformTestSupport.h"
 #include "platform/linux/LinuxFiles.h"
 #include "platform/linux/LinuxPaths.h"
@@ -22,6 +24,16 @@ TEST(Paths, ProgramPathNamesTheRunningProgramFile) {
     ASSERT_EQ(::stat(toUtf8(p).c_str(), &named), 0);
     EXPECT_EQ(self.st_ino, named.st_ino);
     EXPECT_EQ(self.st_dev, named.st_dev);
+}
+
+TEST(Paths, AProgramInAFolderWithoutACp932NameFindsItsIniBesideIt) {
+    TempDir dir;
+    const std::string folder = dir / "b\xc3\xa9n";  // "é" has no CP932 form
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    std::filesystem::copy_file("/proc/self/exe", folder + "/veska");
+    ::chmod((folder + "/veska").c_str(), 0755);
+    EXPECT_EQ(test::RunProbe("program-ini", {}, {}, folder + "/veska"), 0);
+    EXPECT_EQ(test::ReadFile(folder + "/veska.INI"), "[x]\r\n");
 }
 
 TEST(Paths, SettingsFileFollowsTheConfigHome) {

@@ -1,6 +1,7 @@
 #include "PlatformTestSupport.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -85,7 +86,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 }
 
 int RunProbe(const std::string& probe, const std::vector<std::string>& args,
-             const std::map<std::string, std::optional<std::string>>& env) {
+             const std::map<std::string, std::optional<std::string>>& env, const std::string& program) {
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
         std::string kv(*e);
@@ -106,11 +107,22 @@ int RunProbe(const std::string& probe, const std::vector<std::string>& args,
     envp.push_back(nullptr);
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void KillMarkedProcesses(const std::string& envEntry) {
+    const std::string needle = envEntry + '\0';
+    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = e.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == ::getpid()) continue;
+        auto env = ReadFile(e.path().string() + "/environ");
+        if (env && (env->rfind(needle, 0) == 0 || env->find('\0' + needle) != std::string::npos))
+            ::kill(std::stoi(name), SIGKILL);
+    }
 }
 
 std::vector<int> ChildrenOf(int pid) {

@@ -55,10 +55,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 // Runs this test program again with the environment changed; before main it performs the probe
 // named (see Probe.cpp) and exits with its result. Returns the exit code, -1 when it did not run.
+// The program run is this one, or a copy of it given as program.
 int RunProbe(const std::string& probe, const std::vector<std::string>& args,
-             const std::map<std::string, std::optional<std::string>>& env);
+             const std::map<std::string, std::optional<std::string>>& env,
+             const std::string& program = "/proc/self/exe");
 
-// The processes whose parent is this process.
+// Kills the processes whose environment holds the entry (a marker the test gave them).
+void KillMarkedProcesses(const std::string& envEntry);
+
+// The processes whose parent is the process given.
 std::vector<int> ChildrenOf(int pid);
 
 }  // namespace veska::test

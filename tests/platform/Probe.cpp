@@ -10,6 +10,8 @@
 
 #include "PlatformTestSupport.h"
 #include "platform/linux/DesktopWallpaper.h"
+#include "platform/linux/LinuxFiles.h"
+#include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LinuxShell.h"
 #include "text/Codec.h"
 
@@ -32,6 +34,11 @@ int runProbe(const char* probe) {
     if (std::strcmp(probe, "desktop-wallpaper") == 0 && argv.size() == 4) {
         auto kind = veska::DesktopFromXdg(argv[1]);
         return veska::SetDesktopWallpaper(kind, argv[2], argv[3] == "tiled") ? 0 : 1;
+    }
+    if (std::strcmp(probe, "program-ini") == 0 && argv.size() == 1) {
+        // What the configuration file beside the program does: its path plus ".INI".
+        veska::LinuxPaths paths;
+        return veska::LinuxFiles().WriteFileAtomic(paths.ProgramPath() + ".INI", "[x]\r\n") ? 0 : 1;
     }
     return 100;
 }

@@ -110,8 +110,9 @@ TEST(Swaps, UndoesTheKernelsEscapes) {
 }
 
 TEST(Swaps, SkipsDeletedFilesAndGivesNothingWithoutFiles) {
-    EXPECT_EQ(ParseFirstSwapFile("Filename Type Size Used Priority\n/old\\040(deleted) file 1 0 -2\n/new file 1 0 -3\n"),
-              "/new");
+    EXPECT_EQ(
+        ParseFirstSwapFile("Filename Type Size Used Priority\n/old\\040(deleted) file 1 0 -2\n/new file 1 0 -3\n"),
+        "/new");
     EXPECT_FALSE(ParseFirstSwapFile("Filename Type Size Used Priority\n/dev/zram0 partition 8 0 100\n"));
     EXPECT_FALSE(ParseFirstSwapFile(""));
 }

@@ -110,8 +110,8 @@ std::optional<std::string> ParseFirstSwapFile(std::string_view text) {
         std::string name;
         std::string_view raw = f[0];
         for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] >= '0' && raw[i + 1] <= '3' && raw[i + 2] >= '0' && raw[i + 2] <= '7' &&
-                raw[i + 3] >= '0' && raw[i + 3] <= '7') {
+            auto octal = [&](std::size_t k, char top) { return raw[k] >= '0' && raw[k] <= top; };
+            if (raw[i] == '\\' && i + 3 < raw.size() && octal(i + 1, '3') && octal(i + 2, '7') && octal(i + 3, '7')) {
                 name += static_cast<char>((raw[i + 1] - '0') * 64 + (raw[i + 2] - '0') * 8 + (raw[i + 3] - '0'));
                 i += 3;
             } else {

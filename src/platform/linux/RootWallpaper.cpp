@@ -66,7 +66,8 @@ Pixmap upload(Display* d, Window root, int screen, const QImage& picture, GC gc)
     XImage* xi = XCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr, static_cast<unsigned>(w),
                               static_cast<unsigned>(h), 32, 0);
     if (xi == nullptr) return None;
-    xi->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(xi->bytes_per_line) * static_cast<std::size_t>(h)));
+    const std::size_t bytes = static_cast<std::size_t>(xi->bytes_per_line) * static_cast<std::size_t>(h);
+    xi->data = static_cast<char*>(std::malloc(bytes));
     if (xi->data == nullptr) {
         XDestroyImage(xi);
         return None;
@@ -75,7 +76,8 @@ Pixmap upload(Display* d, Window root, int screen, const QImage& picture, GC gc)
         const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         for (int x = 0; x < w; ++x) XPutPixel(xi, x, y, pixelOf(visual, overPlain(line[x])));
     }
-    Pixmap pm = XCreatePixmap(d, root, static_cast<unsigned>(w), static_cast<unsigned>(h), static_cast<unsigned>(depth));
+    Pixmap pm =
+        XCreatePixmap(d, root, static_cast<unsigned>(w), static_cast<unsigned>(h), static_cast<unsigned>(depth));
     XPutImage(d, pm, gc, xi, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
     XDestroyImage(xi);
     return pm;
@@ -98,7 +100,12 @@ bool SetRootWallpaper(const QImage* picture, bool tiled) {
     Pixmap previous = None;
     if (auto eset = pixmapProperty(d, root, esetId)) {
         auto shown = pixmapProperty(d, root, rootId);
-        if (shown && *shown == *eset) previous = *eset;
+        // Kill only a pixmap that still exists: a freed one's id may be reused by a live client, us included.
+        Window r;
+        int x, y;
+        unsigned w, h, border, depth;
+        if (shown && *shown == *eset && XGetGeometry(d, *eset, &r, &x, &y, &w, &h, &border, &depth) != 0)
+            previous = *eset;
     }
 
     bool drawn = false;
@@ -124,8 +131,9 @@ bool SetRootWallpaper(const QImage* picture, bool tiled) {
             }
             XFreePixmap(d, tile);
             XSetWindowBackgroundPixmap(d, root, full);
-            XChangeProperty(d, root, rootId, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&full), 1);
-            XChangeProperty(d, root, esetId, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&full), 1);
+            for (Atom name : {rootId, esetId})
+                XChangeProperty(d, root, name, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&full),
+                                1);
             drawn = true;
         }
         XFreeGC(d, gc);
