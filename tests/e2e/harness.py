@@ -31,6 +31,25 @@ def wait_for(condition, what, timeout=TIMEOUT, interval=0.05):
         time.sleep(interval)
 
 
+def write_bmp(path, width, height, rgb):
+    """A 24-bit bitmap of one colour."""
+    import struct
+    row = bytes((rgb[2], rgb[1], rgb[0])) * width
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    pixels = row * height
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def write_script(path, body):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\n" + body + "\n")
+    os.chmod(path, 0o755)
+
+
 def sjis(text):
     return text.encode("cp932")
 
@@ -195,7 +214,7 @@ class Veska:
     def start(self):
         """Starts the program; its standard error goes to a file of its own (see messages())."""
         log = open(os.path.join(self.root, "stderr-%d.log" % len(self.procs)), "wb")
-        p = subprocess.Popen([self.program], env=self.env, stdout=subprocess.DEVNULL, stderr=log)
+        p = subprocess.Popen([self.program], env=self.env, cwd=self.root, stdout=subprocess.DEVNULL, stderr=log)
         p.log_path = log.name
         log.close()
         self.procs.append(p)
