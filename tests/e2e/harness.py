@@ -82,12 +82,22 @@ class Display:
         self.env.pop("WAYLAND_DISPLAY", None)
         wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
                  "Xvfb " + self.name)
-        tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                                 "--height", "24", "--transparent", "false", "--tint", "0xc0c0c0",
-                                 "--SetDockType", "true"],
-                                env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.procs.append(tray)
-        wait_for(lambda: self.tray_window(), "the tray")
+        # trayer now and then starts without docking anything when several displays come up at
+        # once: give it a fresh start rather than failing the whole module.
+        for attempt in range(3):
+            tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                                     "--height", "24", "--transparent", "false", "--tint", "0xc0c0c0",
+                                     "--SetDockType", "true"],
+                                    env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_for(lambda: self.tray_window(), "the tray", timeout=10)
+                self.procs.append(tray)
+                break
+            except AssertionError:
+                tray.kill()
+                tray.wait()
+                if attempt == 2:
+                    raise
         return self
 
     def stop(self):
