@@ -102,7 +102,6 @@ TEST_P(PlainFiles, DeletesPlainFilesAndLinksButNeverTargetsReadOnlyFilesOrSkippe
     WriteFile(folder + "/a.tmp", "a");
     WriteFile(folder + "/b.tmp", "b");
     WriteFile(folder + "/readonly.tmp", "r", 0444);
-    WriteFile(folder + "/groupwrite.tmp", "g", 0464);  // some write bit: not read-only
     WriteFile(dir / "locked.txt", "locked", 0444);
     ASSERT_EQ(::symlink((dir / "target.txt").c_str(), (folder + "/link.tmp").c_str()), 0);
     ASSERT_EQ(::symlink((dir / "locked.txt").c_str(), (folder + "/lockedlink.tmp").c_str()), 0);
