@@ -33,8 +33,7 @@ void TMain::SubTempDel(TObject*) {
         folder = cutBytes(ini.ReadString(names::TempFolder, names::PathItemKey(k), folder), 255);
         // An empty folder text would name the root of everything: skip it.
         if (folder.empty()) continue;
-        for (const DirEntry& e : p_.files->ListDirectory(folder))
-            if (!e.directory && !e.hidden && !e.system) p_.files->DeleteEntry(e);  // failures are passed over
+        p_.files->DeletePlainFiles(folder);  // failures are passed over
     }
     ini.Close();
 }

@@ -155,16 +155,8 @@ void TMain::MyPopUpPopUp(TObject*) {
     Bytes folder;
     for (int k = 0; k < t; ++k) {
         folder = readCut(ini, names::TempFolder, names::PathItemKey(k), folder);
-        bool found = false;
         // An empty folder text would name the root of everything: it holds nothing for us.
-        if (!folder.empty()) {
-            for (const DirEntry& e : p_.files->ListDirectory(folder)) {
-                if (!e.directory && !e.hidden && !e.system) {
-                    found = true;
-                    break;
-                }
-            }
-        }
+        const bool found = !folder.empty() && p_.files->HoldsPlainFile(folder);
         temp->Enabled = found;
         if (found) break;
     }

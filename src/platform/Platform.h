@@ -113,6 +113,22 @@ public:
     // Deletes one entry (a link itself, never its target); false when the system refuses,
     // read-only files included.
     virtual bool DeleteEntry(const DirEntry& entry) = 0;
+
+    // A plain file is what a search for files finds: neither hidden, a directory nor a system
+    // entry. The two below may be overridden to read the folder once, cheaply.
+
+    // Whether the folder directly holds a plain file; stops at the first.
+    virtual bool HoldsPlainFile(const Bytes& folder) {
+        for (const DirEntry& e : ListDirectory(folder))
+            if (!e.hidden && !e.directory && !e.system) return true;
+        return false;
+    }
+    // Deletes the plain files standing directly in the folder as DeleteEntry would; failures
+    // are passed over.
+    virtual void DeletePlainFiles(const Bytes& folder) {
+        for (const DirEntry& e : ListDirectory(folder))
+            if (!e.hidden && !e.directory && !e.system) DeleteEntry(e);
+    }
 };
 
 // ---- well-known places ---------------------------------------------------------------------------

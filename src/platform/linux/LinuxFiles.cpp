@@ -96,6 +96,35 @@ DirEntry describe(const std::string& nativePath, const std::string& nativeName) 
     return e;
 }
 
+int openFolder(const Bytes& folder) {
+    return ::open(native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+}
+
+// Passes each entry of the folder that is not hidden ("." and ".." among them) with its type as
+// the directory reports it, until fn returns false.
+template <class Fn>
+void eachVisibleEntry(int dfd, Fn fn) {
+    alignas(struct dirent64) char buf[32768];
+    for (;;) {
+        ssize_t n = ::getdents64(dfd, buf, sizeof buf);
+        if (n <= 0) return;
+        for (ssize_t at = 0; at < n;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buf + at);
+            at += d->d_reclen;
+            if (d->d_name[0] != '.' && !fn(d->d_name, d->d_type)) return;
+        }
+    }
+}
+
+// Only these types can be a regular file or a link to one; the rest is never stat-ed.
+bool mayBePlain(unsigned char type) { return type == DT_REG || type == DT_LNK || type == DT_UNKNOWN; }
+
+// A link counts when it leads to a regular file; a dangling one does not.
+bool leadsToRegular(int dfd, const char* name) {
+    struct stat st {};
+    return ::fstatat(dfd, name, &st, 0) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 bool WritableByBits(const std::string& nativePath) {
@@ -216,6 +245,38 @@ bool LinuxFiles::DeleteEntry(const DirEntry& entry) {
     // A read-only file cannot be deleted on the original platform; a link is judged by itself.
     if (!S_ISLNK(lst.st_mode) && !grantsWrite(lst)) return false;
     return ::unlink(entry.nativePath.c_str()) == 0;
+}
+
+bool LinuxFiles::HoldsPlainFile(const Bytes& folder) {
+    int dfd = openFolder(folder);
+    if (dfd < 0) return false;
+    bool found = false;
+    eachVisibleEntry(dfd, [&](const char* name, unsigned char type) {
+        found = type == DT_REG || (mayBePlain(type) && leadsToRegular(dfd, name));
+        return !found;
+    });
+    ::close(dfd);
+    return found;
+}
+
+void LinuxFiles::DeletePlainFiles(const Bytes& folder) {
+    int dfd = openFolder(folder);
+    if (dfd < 0) return;
+    // The whole search comes first: deleting while reading could hide entries from the read.
+    std::vector<std::string> names;
+    eachVisibleEntry(dfd, [&](const char* name, unsigned char type) {
+        if (mayBePlain(type)) names.emplace_back(name);
+        return true;
+    });
+    for (const std::string& name : names) {
+        struct stat lst {};
+        if (::fstatat(dfd, name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        // A read-only file stays; a link is judged by where it leads, and only it goes.
+        const bool remove = S_ISREG(lst.st_mode) ? grantsWrite(lst)
+                                                 : S_ISLNK(lst.st_mode) && leadsToRegular(dfd, name.c_str());
+        if (remove) ::unlinkat(dfd, name.c_str(), 0);
+    }
+    ::close(dfd);
 }
 
 }  // namespace veska

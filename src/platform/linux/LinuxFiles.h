@@ -12,6 +12,10 @@ public:
     std::vector<DirEntry> ListDirectory(const Bytes& folder) override;
     std::optional<DirEntry> FindFile(const Bytes& path) override;
     bool DeleteEntry(const DirEntry& entry) override;
+    // One read of the folder through its descriptor; a stat only where the entry's type leaves
+    // the answer open (links, file systems that do not tell the type) or permissions matter.
+    bool HoldsPlainFile(const Bytes& folder) override;
+    void DeletePlainFiles(const Bytes& folder) override;
 };
 
 // Whether the permission bits grant the current user write access, whoever the user is
