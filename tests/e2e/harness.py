@@ -376,6 +376,16 @@ class VeskaTestCase(unittest.TestCase):
         wait_for(lambda: not self.display.windows("--classname", "veska"), "Veska's windows to go")
 
     # ---- common steps --------------------------------------------------------------------------
+    def mark_program(self, path):
+        """A program that appends its own path to self.marks when it runs."""
+        self.marks = os.path.join(self.veska.root, "marks")
+        write_script(path, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
+        return path
+
+    def marked(self):
+        """The paths of the mark programs that ran, in order."""
+        return open(self.marks).read().splitlines() if os.path.exists(self.marks) else []
+
     ONE_ENTRY = ("[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=true\n[MenuName]\nItem0=Null\n"
                  "[MenuPath]\nItem0=/bin/true\n[MenuSound]\nItem0=(なし)\n")
 

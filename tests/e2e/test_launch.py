@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import TIMEOUT, VeskaTestCase, wait_for, write_bmp, write_script
+from harness import VeskaTestCase, wait_for, write_bmp
 
 RED, GREEN, BLUE = (255, 0, 0), (0, 255, 0), (0, 0, 255)
 
@@ -12,12 +12,9 @@ class LaunchTest(VeskaTestCase):
     def setUp(self):
         super().setUp()
         root = self.veska.root
-        self.marks = os.path.join(root, "marks")
-        self.program = os.path.join(root, "apps", "mark.sh")
-        write_script(self.program, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
+        self.program = self.mark_program(os.path.join(root, "apps", "mark.sh"))
         # Blanks, quotes, a command substitution, a semicolon and a leading "-".
-        self.odd = os.path.join(root, "my dir", '"q" $(touch pwned); x', "-run me.sh")
-        write_script(self.odd, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
+        self.odd = self.mark_program(os.path.join(root, "my dir", '"q" $(touch pwned); x', "-run me.sh"))
         self.walls = []
         for i, colour in enumerate((RED, GREEN, BLUE)):
             path = os.path.join(root, "wall%d.bmp" % i)
@@ -40,11 +37,6 @@ class LaunchTest(VeskaTestCase):
         lines += ["Item%d=%s" % (i, p) for i, p in enumerate(self.walls)]
         lines += ["[WallStyle]", "Item0=1", "Item1=0", "Item2=1"]  # the second is tiled
         return "\n".join(lines) + "\n"
-
-    def marked(self):
-        if not os.path.exists(self.marks):
-            return []
-        return open(self.marks).read().splitlines()
 
     def test_left_button_pops_the_launch_menu_and_entries_run_exactly_their_file(self):
         proc = self.start_current(self.config())

@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import VeskaTestCase, wait_for, write_script
+from harness import VeskaTestCase, wait_for
 
 XBEL = ('<?xml version="1.0" encoding="UTF-8"?>\n<xbel version="1.0">\n'
         '  <bookmark href="file:///tmp/a.txt" added="2026-01-01T00:00:00Z"/>\n</xbel>\n')
@@ -13,9 +13,7 @@ class ToolsTest(VeskaTestCase):
     def setUp(self):
         super().setUp()
         root = self.veska.root
-        self.marks = os.path.join(root, "marks")
-        self.program = os.path.join(root, "apps", "mark.sh")
-        write_script(self.program, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
+        self.program = self.mark_program(os.path.join(root, "apps", "mark.sh"))
         self.missing = os.path.join(root, "no-such-folder")
         self.temp = os.path.join(root, "temp")
         os.makedirs(self.temp)
@@ -35,9 +33,6 @@ class ToolsTest(VeskaTestCase):
         lines += ["[MenuSound]"] + ["Item%d=(なし)" % i for i in range(4)]
         lines += ["[TempFolder]", "PathItem0=" + self.missing, "PathItem1=" + self.temp]
         return "\n".join(lines) + "\n"
-
-    def marked(self):
-        return open(self.marks).read().splitlines() if os.path.exists(self.marks) else []
 
     def recent_empty(self):
         xbel = open(self.xbel).read() if os.path.exists(self.xbel) else ""
