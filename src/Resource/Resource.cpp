@@ -97,7 +97,7 @@ void TForm2::Button2Click() {
     Bytes swapPath;
     {
         SettingsKey key(*platform_.files, platform_.paths->SettingsFile(), names::VeskaKey);
-        swapPath = leftBytes(key.ReadString(names::Style, names::SWPFile, ""), 255);
+        swapPath = cutBytes(key.ReadString(names::Style, names::SWPFile, ""), 255);
         key.Close();
     }
     Bytes swapText = "0 Bytes";

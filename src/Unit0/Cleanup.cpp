@@ -1,6 +1,7 @@
 // The cleanup tools: the recent-documents list and the temporary folders; the system window.
 #include "Resource/Resource.h"
 #include "Unit0/Main.h"
+#include "Unit0/TempFolders.h"
 #include "store/ConfigFile.h"
 #include "store/Names.h"
 #include "store/SettingsKey.h"
@@ -30,10 +31,8 @@ void TMain::SubTempDel(TObject*) {
     const int t = ini.ReadInteger(names::ItemCount, names::TempNumber, 0) & 0xFF;
     Bytes folder;
     for (int k = 0; k < t; ++k) {
-        folder = cutBytes(ini.ReadString(names::TempFolder, names::PathItemKey(k), folder), 255);
-        // An empty folder text would name the root of everything: skip it.
-        if (folder.empty()) continue;
-        p_.files->DeletePlainFiles(folder);  // failures are passed over
+        folder = ReadTempFolder(ini, k, folder);
+        if (SearchableTempFolder(folder)) p_.files->DeletePlainFiles(folder);  // failures are passed over
     }
     ini.Close();
 }

@@ -1,5 +1,6 @@
 // Building the launch menu from the stores, and the check that runs before it pops up.
 #include "Unit0/Main.h"
+#include "Unit0/TempFolders.h"
 #include "store/ConfigFile.h"
 #include "store/Names.h"
 #include "store/SettingsKey.h"
@@ -154,9 +155,8 @@ void TMain::MyPopUpPopUp(TObject*) {
     const int t = ini.ReadInteger(names::ItemCount, names::TempNumber, 0) & 0xFF;
     Bytes folder;
     for (int k = 0; k < t; ++k) {
-        folder = readCut(ini, names::TempFolder, names::PathItemKey(k), folder);
-        // An empty folder text would name the root of everything: it holds nothing for us.
-        const bool found = !folder.empty() && p_.files->HoldsPlainFile(folder);
+        folder = ReadTempFolder(ini, k, folder);
+        const bool found = SearchableTempFolder(folder) && p_.files->HoldsPlainFile(folder);
         temp->Enabled = found;
         if (found) break;
     }

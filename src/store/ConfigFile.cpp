@@ -72,7 +72,9 @@ Bytes ConfigFilePath(const Bytes& programPath) {
     std::size_t dot = programPath.find_last_of('.');
     // A dot that opens the name (a hidden file) starts no extension.
     Bytes base = (dot != Bytes::npos && dot > nameStart) ? programPath.substr(0, dot) : programPath;
-    return cutBytes(base + ".INI", 255);
+    // Never cut: a path cut to a fixed length could name another file, the program itself
+    // included; a long path here is as valid as any.
+    return base + ".INI";
 }
 
 }  // namespace veska

@@ -52,7 +52,7 @@ private:
 };
 
 // The configuration file's path: the program file's path with its extension replaced by
-// ".INI" (appended when it has none), cut to 255 bytes.
+// ".INI" (appended when it has none).
 Bytes ConfigFilePath(const Bytes& programPath);
 
 }  // namespace veska

@@ -19,8 +19,8 @@ int hexDigit(char c) {
 
 std::optional<int> ParseIntegerText(std::string_view text) {
     std::size_t i = 0, end = text.size();
+    // Leading blanks only: a trailing one makes the text no number, as on the original platform.
     while (i < end && isBlank(text[i])) ++i;
-    while (end > i && isBlank(text[end - 1])) --end;
     bool negative = false;
     if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     bool hex = i < end && text[i] == '$';

@@ -64,6 +64,9 @@ std::optional<Bytes> fromUtf8(std::string_view utf8) {
     thread_local Converter conv("CP932", "UTF-8");
     Bytes out;
     if (!conv.run(utf8, out, [](std::string_view, std::string&) -> std::size_t { return 0; })) return std::nullopt;
+    // Some characters map to CP932 one way only ("〜" becomes "～"): such a text would come back
+    // as another one, a path as another path, so it counts as not representable.
+    if (toUtf8(out) != utf8) return std::nullopt;
     return out;
 }
 

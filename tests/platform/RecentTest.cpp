@@ -72,8 +72,9 @@ TEST_F(RecentTest, AHiddenEntryCountsAndIsCleared) {
     EXPECT_FALSE(recent.AnyRecent());
 }
 
-TEST_F(RecentTest, ClearingDeletesFilesAndLinksButLeavesSubfoldersAndLinkTargets) {
+TEST_F(RecentTest, ClearingDeletesShortcutFilesAndLinksButLeavesOtherEntriesAndLinkTargets) {
     WriteFile(folder + "/a.desktop", "x");
+    WriteFile(folder + "/B.DESKTOP", "x");
     WriteFile(folder + "/notes.txt", "x");
     WriteFile(dir / "target.txt", "keep");
     ASSERT_EQ(::symlink((dir / "target.txt").c_str(), (folder + "/link.desktop").c_str()), 0);
@@ -84,13 +85,19 @@ TEST_F(RecentTest, ClearingDeletesFilesAndLinksButLeavesSubfoldersAndLinkTargets
 
     recent.ClearRecent();
     EXPECT_FALSE(Exists(folder + "/a.desktop"));
-    EXPECT_FALSE(Exists(folder + "/notes.txt"));
+    EXPECT_FALSE(Exists(folder + "/B.DESKTOP"));
+    EXPECT_TRUE(Exists(folder + "/notes.txt"));  // not a shortcut: it stays
     EXPECT_FALSE(Exists(folder + "/link.desktop"));
     EXPECT_FALSE(Exists(folder + "/dangling.desktop"));
-    EXPECT_FALSE(Exists(folder + "/dirlink"));
+    EXPECT_TRUE(Exists(folder + "/dirlink"));
     EXPECT_EQ(test::ReadFile(dir / "target.txt"), "keep");
     EXPECT_TRUE(Exists(folder + "/sub/inner.desktop"));
-    EXPECT_TRUE(recent.AnyRecent());  // the subfolder is an entry the search finds
+    EXPECT_FALSE(recent.AnyRecent());  // what is left is no shortcut
+
+    WriteFile(folder + "/other.txt", "x");
+    EXPECT_FALSE(recent.AnyRecent());
+    ASSERT_EQ(::mkdir((folder + "/folder.desktop").c_str(), 0755), 0);
+    EXPECT_TRUE(recent.AnyRecent());  // found, as the search finds folders too, though it cannot go
 }
 
 TEST_F(RecentTest, AReadOnlyEntryStaysAndTheOthersGoOn) {

@@ -10,7 +10,7 @@ TEST(IntegerText, DecimalWithBlanksAndSign) {
     EXPECT_EQ(StrToIntDef("\t-7", -1), -7);
     EXPECT_EQ(StrToIntDef("+13", -1), 13);
     EXPECT_EQ(StrToIntDef("0007", -1), 7);
-    EXPECT_EQ(StrToIntDef("42 ", -1), 42);  // trailing blanks of a hand-edited value are forgiven
+    EXPECT_EQ(StrToIntDef("42 ", -1), -1);  // a trailing blank makes it no number
 }
 
 TEST(IntegerText, DollarHexadecimal) {

@@ -28,6 +28,8 @@ TEST(Sjis, CodecRoundTripsAndRefusesWhatCp932CannotHold) {
     EXPECT_EQ(s.size(), 10u);
     EXPECT_EQ(toUtf8(s), "壁紙の変更");
     EXPECT_FALSE(fromUtf8("emoji \xF0\x9F\x98\x80").has_value());
+    EXPECT_FALSE(fromUtf8("ツール〜").has_value());  // would come back as "ツール～"
+    EXPECT_EQ(toUtf8(*fromUtf8("ツール～")), "ツール～");
     EXPECT_EQ(toUtf8("a\x81"), "a\xEF\xBF\xBD");  // a lone lead byte at the end is replaced, not read past
 }
 

@@ -58,14 +58,41 @@ TEST_F(CleanupTest, CancelledConfirmationDeletesNothing) {
     EXPECT_EQ(Left().count("normal.tmp"), 0u);
 }
 
-TEST_F(CleanupTest, EmptyFolderTextIsSkippedNotTakenForTheRoot) {
-    WriteConfig("[ItemCount]\nTempNumber=2\n[TempFolder]\nPathItem0=\nPathItem1=\n");
-    const std::string cwdFile = "veska-cleanup-probe.tmp";
-    std::ofstream(cwdFile) << "x";
-    main = std::make_unique<TMain>(sp.platform());
-    main->SubTempDel(nullptr);
-    EXPECT_TRUE(fs::exists(cwdFile));
-    fs::remove(cwdFile);
+// Real files, with a record of the folders the searches were given.
+class RecordingFiles : public LinuxFiles {
+public:
+    bool HoldsPlainFile(const Bytes& folder) override {
+        searched.push_back(folder);
+        return LinuxFiles::HoldsPlainFile(folder);
+    }
+    void DeletePlainFiles(const Bytes& folder) override {
+        emptied.push_back(folder);
+        LinuxFiles::DeletePlainFiles(folder);
+    }
+    std::vector<Bytes> searched, emptied;
+};
+
+TEST_F(CleanupTest, EmptyAndOverlongFolderTextsAreNeverSearched) {
+    // Cut to 255 bytes, the long text would name its parent folder, which holds a plain file.
+    const std::string parent = toUtf8(sp.root()) + "/" + std::string(253 - toUtf8(sp.root()).size(), 'p');
+    const std::string longFolder = parent + "/" + std::string(40, 'c');
+    fs::create_directories(longFolder);
+    WriteText(parent + "/precious.txt", "x");
+    WriteText(longFolder + "/junk.tmp", "x");
+    ASSERT_EQ(longFolder.substr(0, 255), parent + "/");
+    WriteConfig("[ItemCount]\nItemNumber=1\nTempNumber=3\n[MenuCaption]\nItem0=T\n[MenuName]\nItem0=P4\n"
+                "[MenuPath]\nItem0=PersonalApplication\n[TempFolder]\nPathItem0=\nPathItem1=" + longFolder +
+                "\nPathItem2=" + second + "\n");
+    WriteCurrentSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Check]\n\"TempDlg\"=\"0\"\n");
+    RecordingFiles files;
+    sp.platform().files = &files;
+    Build();
+    main->MyPopUpPopUp(main->LaunchMenu());
+    EXPECT_EQ(files.searched, std::vector<Bytes>{second});
+    Launch(0)->Click();
+    EXPECT_EQ(files.emptied, std::vector<Bytes>{second});
+    EXPECT_TRUE(fs::exists(parent + "/precious.txt"));
+    EXPECT_TRUE(fs::exists(longFolder + "/junk.tmp"));
 }
 
 }  // namespace

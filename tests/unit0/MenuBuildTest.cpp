@@ -138,6 +138,26 @@ TEST_F(MenuBuildTest, IconFileErrorsAreShownAndTheMenusAreStillBound) {
     EXPECT_EQ(ErrorTexts()[1], sj("アイコンイメージが不正です") + ".");
 }
 
+TEST_F(MenuBuildTest, IconFileBecomesTheTrayPictureAndAnEmptyIconKeepsIt) {
+    QImage picture(16, 16, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    const Bytes ico = sp.root() + "/red.ico";
+    ASSERT_TRUE(picture.save(QString::fromStdString(toUtf8(ico)), "ICO"));
+    WriteConfig(DefaultEntries);
+    WriteCurrentSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Style]\n\"Icon\"=\"" + toUtf8(ico) + "\"\n");
+    Build();
+    ASSERT_TRUE(sp.desktop.boxes.empty());
+    EXPECT_EQ(main->TrayIcon1->Icon().Image().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_EQ(sp.tray.calls.back().message, NIM_MODIFY);  // shown at once
+    EXPECT_EQ(sp.tray.calls.back().data.hIcon, main->TrayIcon1->Icon().Handle());
+
+    const auto calls = sp.tray.calls.size();
+    WriteCurrentSettings();
+    Build();  // no icon file: whatever was shown stays
+    EXPECT_EQ(main->TrayIcon1->Icon().Image().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_EQ(sp.tray.calls.size(), calls);
+}
+
 class PopupCheckTest : public MainFixture {
 protected:
     void SetUp() override {

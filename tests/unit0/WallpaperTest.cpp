@@ -81,7 +81,38 @@ TEST_F(WallpaperTest, RandomChoiceStaysInTheListAndLeavesOrderAlone) {
     EXPECT_EQ(Setting(names::Wall_paper, names::Order), "7");
 }
 
-TEST_F(WallpaperTest, ChoosingAWallpaperWritesTileFirstAndChecksOnlyIt) {
+// Records, at each setting of the wallpaper, what the stores held at that moment.
+class StoreWatchingWallpaper : public IWallpaper {
+public:
+    explicit StoreWatchingWallpaper(MainFixture* f) : f_(f) {}
+    void SetDeskWallpaper(const Bytes& path, bool) override { seen.push_back({path, tile(), order()}); }
+    struct Seen {
+        Bytes path, tile, order;
+    };
+    std::vector<Seen> seen;
+    std::function<Bytes()> tile, order;
+
+private:
+    MainFixture* f_;
+};
+
+TEST_F(WallpaperTest, TileAndOrderAreStoredBeforeTheWallpaperIsSet) {
+    WriteWalls(3, true, true, "2");
+    StoreWatchingWallpaper watcher(this);
+    watcher.tile = [this] { return Tile(); };
+    watcher.order = [this] { return Setting(names::Wall_paper, names::Order); };
+    sp.platform().wallpaper = &watcher;
+    Build();
+    Sub()->Items(2)->Click();
+    ASSERT_EQ(watcher.seen.size(), 2u);
+    EXPECT_EQ(watcher.seen[0].path, "/w/1.bmp");
+    EXPECT_EQ(watcher.seen[0].tile, "1");   // the second wallpaper is tiled
+    EXPECT_EQ(watcher.seen[0].order, "3");  // stored before it was applied
+    EXPECT_EQ(watcher.seen[1].path, "/w/0.bmp");
+    EXPECT_EQ(watcher.seen[1].tile, "0");
+}
+
+TEST_F(WallpaperTest, ChoosingAWallpaperWritesTileAndChecksOnlyIt) {
     WriteWalls(3, false, true);
     Build();
     Sub()->Items(2)->Click();

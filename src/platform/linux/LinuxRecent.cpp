@@ -9,9 +9,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/linux/LinuxFiles.h"
 #include "platform/linux/XdgDirs.h"
+#include "text/Sjis.h"
 
 namespace veska {
 
@@ -83,35 +85,42 @@ bool XbelHasBookmark(std::string_view t) {
     return false;
 }
 
-bool LinuxRecent::AnyRecent() {
-    if (auto text = ReadSmallFile(xbelPath()); text && XbelHasBookmark(*text)) return true;
-    DIR* d = ::opendir(folderPath().c_str());
-    if (d == nullptr) return false;
-    bool any = false;
+namespace {
+
+// The recent-documents folder's shortcuts: entries named "*.desktop" (ASCII case ignored), of
+// every kind, hidden ones included, as a search for "*.LNK" with every attribute finds them.
+std::vector<std::string> shortcutsIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(folder.c_str());
+    if (d == nullptr) return names;
+    static const std::string suffix = ".desktop";
     while (const dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
-            any = true;
-            break;
-        }
+        const std::string name = e->d_name;
+        if (name.size() < suffix.size()) continue;
+        if (sameTextIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix)) names.push_back(name);
     }
     ::closedir(d);
-    return any;
+    return names;
+}
+
+}  // namespace
+
+bool LinuxRecent::AnyRecent() {
+    if (auto text = ReadSmallFile(xbelPath()); text && XbelHasBookmark(*text)) return true;
+    return !shortcutsIn(folderPath()).empty();
 }
 
 void LinuxRecent::ClearRecent() {
     const std::string folder = folderPath();
-    if (DIR* d = ::opendir(folder.c_str())) {
-        LinuxFiles files;
-        while (const dirent* e = ::readdir(d)) {
-            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-            DirEntry entry;
-            entry.nativePath = folder + "/" + e->d_name;
-            struct stat lst {};
-            if (::lstat(entry.nativePath.c_str(), &lst) != 0) continue;
-            entry.directory = S_ISDIR(lst.st_mode);
-            files.DeleteEntry(entry);  // failures are ignored; the next entry is tried
-        }
-        ::closedir(d);
+    LinuxFiles files;
+    // Listed first, deleted after: the folder is not changed while it is being read.
+    for (const std::string& name : shortcutsIn(folder)) {
+        DirEntry entry;
+        entry.nativePath = folder + "/" + name;
+        struct stat lst {};
+        if (::lstat(entry.nativePath.c_str(), &lst) != 0) continue;
+        entry.directory = S_ISDIR(lst.st_mode);
+        files.DeleteEntry(entry);  // failures are ignored; the next entry is tried
     }
     if (auto text = ReadSmallFile(xbelPath()); text && XbelHasBookmark(*text)) emptyXbel(xbelPath());
 }
