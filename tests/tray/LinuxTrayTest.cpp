@@ -94,14 +94,15 @@ TEST_F(LinuxTrayTest, ActivationsArePostedAsPressThenRelease) {
     emit icon->activated(QSystemTrayIcon::Context);
     emit icon->activated(QSystemTrayIcon::MiddleClick);
     emit icon->activated(QSystemTrayIcon::DoubleClick);
-    WaitFor(7);
+    WaitFor(8);
     EXPECT_EQ(received, (std::vector<Message>{{1224, 7, WM_LBUTTONDOWN},
                                               {1224, 7, WM_LBUTTONUP},
                                               {1224, 7, WM_RBUTTONDOWN},
                                               {1224, 7, WM_RBUTTONUP},
                                               {1224, 7, WM_MBUTTONDOWN},
                                               {1224, 7, WM_MBUTTONUP},
-                                              {1224, 7, WM_LBUTTONDBLCLK}}));
+                                              {1224, 7, WM_LBUTTONDBLCLK},
+                                              {1224, 7, WM_LBUTTONUP}}));
 }
 
 TEST_F(LinuxTrayTest, WindowDestroyedBeforeDeliveryReceivesNothing) {
@@ -115,8 +116,8 @@ TEST_F(LinuxTrayTest, WindowDestroyedBeforeDeliveryReceivesNothing) {
         return d;
     }(), &image));
     emit tray.IconOf(4)->activated(QSystemTrayIcon::DoubleClick);
-    WaitFor(1);
-    EXPECT_EQ(received, (std::vector<Message>{{1224, 4, WM_LBUTTONDBLCLK}}));
+    WaitFor(2);
+    EXPECT_EQ(received, (std::vector<Message>{{1224, 4, WM_LBUTTONDBLCLK}, {1224, 4, WM_LBUTTONUP}}));
 }
 
 TEST_F(LinuxTrayTest, ProcedureMayDestroyItsOwnWindow) {

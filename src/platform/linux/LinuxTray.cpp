@@ -92,7 +92,8 @@ std::vector<uint32_t> LinuxTray::MouseMessagesFor(QSystemTrayIcon::ActivationRea
     case QSystemTrayIcon::MiddleClick:
         return {WM_MBUTTONDOWN, WM_MBUTTONUP};
     case QSystemTrayIcon::DoubleClick:
-        return {WM_LBUTTONDBLCLK};
+        // The second click of a double click: the shell reports it, then its release.
+        return {WM_LBUTTONDBLCLK, WM_LBUTTONUP};
     default:
         return {};
     }
