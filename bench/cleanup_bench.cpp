@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -118,13 +117,3 @@ void BM_SubTempDelAgainstFind(benchmark::State& state) {
 BENCHMARK(BM_SubTempDelAgainstFind)->ArgName("bytes")->Arg(0)->Arg(15)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,7 +2,6 @@
 // at every opening of the menu (MyPopUpPopUp). Aims: the build under 5 ms, the check under 1 ms.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -153,13 +152,3 @@ void BM_PopUpCheckFirstFolderOf10000Files(benchmark::State& state) {
 BENCHMARK(BM_PopUpCheckFirstFolderOf10000Files)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -123,5 +123,3 @@ void BM_FullWriteAndFlush(benchmark::State& state) {
 BENCHMARK(BM_FullWriteAndFlush)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -33,12 +33,6 @@ void removeRow(const TTrayIcon* icon) {
     list.erase(std::remove_if(list.begin(), list.end(), [&](const Row& r) { return r.icon == icon; }), list.end());
 }
 
-bool holds(const TMenuItem* parent, const TMenuItem* item) {
-    for (int i = 0; i < parent->Count(); ++i)
-        if (parent->Items(i) == item || holds(parent->Items(i), item)) return true;
-    return false;
-}
-
 // Runs the item's click with a copy of the handler: the handler may destroy the item.
 void click(IDesktop& desktop, TMenuItem& item) {
     TNotifyEvent handler = item.OnClick;
@@ -240,7 +234,7 @@ void TTrayIcon::PopupAt(TPopupMenu* menu, int x, int y) {
 
     TMenuItem* chosen = desktop.TrackPopupMenu(*m, x, y, [&desktop](TMenuItem& parent) { click(desktop, parent); });
     // A submenu's click may have rebuilt the menu while it was open.
-    if (!chosen || !(m = ref.get()) || !holds(m->Items(), chosen)) return;
+    if (!chosen || !(m = ref.get()) || !m->Items()->Holds(chosen)) return;
     click(desktop, *chosen);
 }
 

@@ -16,8 +16,6 @@ constexpr bool isLeadByte(unsigned char b) {
 // The first n bytes of s, one byte shorter when the cut would split a double-byte character.
 Bytes cutBytes(std::string_view s, std::size_t n);
 
-// Plain cut to n bytes, as the stores' 255-byte rule takes them.
-inline Bytes leftBytes(std::string_view s, std::size_t n) { return Bytes(s.substr(0, n)); }
 
 // ASCII-only upper-casing that never touches a byte of a double-byte character.
 Bytes asciiUpper(std::string_view s);

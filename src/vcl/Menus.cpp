@@ -30,6 +30,12 @@ void TMenuItem::SetChecked(bool v) {
     }
 }
 
+bool TMenuItem::Holds(const TMenuItem* item) const {
+    for (const TMenuItem* child : items_)
+        if (child == item || child->Holds(item)) return true;
+    return false;
+}
+
 int TMenuItem::MenuIndex() const {
     if (!parent_) return -1;
     auto it = std::find(parent_->items_.begin(), parent_->items_.end(), this);

@@ -27,6 +27,8 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int i) const { return items_.at(static_cast<std::size_t>(i)); }
     TMenuItem* Parent() const { return parent_; }
+    // Whether the item stands anywhere below this one (a handler may have removed it).
+    bool Holds(const TMenuItem* item) const;
     int MenuIndex() const;
     void Add(TMenuItem* item);
     void Click() {

@@ -20,12 +20,6 @@ namespace {
 
 QString q(const Bytes& sjis) { return QString::fromStdString(toUtf8(sjis)); }
 
-bool holds(const TMenuItem* parent, const TMenuItem* item) {
-    for (int i = 0; i < parent->Count(); ++i)
-        if (parent->Items(i) == item || holds(parent->Items(i), item)) return true;
-    return false;
-}
-
 struct MenuContext {
     TMenuRef menu;
     std::function<void(TMenuItem&)> onSubmenuOpen;
@@ -34,7 +28,7 @@ struct MenuContext {
 
 TMenuItem* liveItem(const MenuContext& ctx, TMenuItem* item) {
     TPopupMenu* m = ctx.menu.get();
-    return m && holds(m->Items(), item) ? item : nullptr;
+    return m && m->Items()->Holds(item) ? item : nullptr;
 }
 
 void fill(QMenu& qmenu, TMenuItem& parent, const std::shared_ptr<MenuContext>& ctx);
@@ -147,7 +141,7 @@ TMenuItem* LinuxDesktop::ItemOf(const TMenuRef& menu, const QAction* action) {
     TPopupMenu* m = menu.get();
     if (!m || !action) return nullptr;
     auto* item = reinterpret_cast<TMenuItem*>(action->data().value<quintptr>());
-    return item && holds(m->Items(), item) ? item : nullptr;
+    return item && m->Items()->Holds(item) ? item : nullptr;
 }
 
 TMenuItem* LinuxDesktop::TrackPopupMenu(TPopupMenu& menu, int x, int y,

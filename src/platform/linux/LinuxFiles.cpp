@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 
+#include "platform/linux/XdgDirs.h"
 #include "text/Codec.h"
 
 namespace veska {
@@ -141,20 +143,7 @@ std::optional<Bytes> LinuxFiles::ReadFile(const Bytes& path) {
         ::close(fd);
         return std::nullopt;
     }
-    Bytes out;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return out;
+    return ReadAndClose(fd, SIZE_MAX);
 }
 
 bool LinuxFiles::WriteFileAtomic(const Bytes& path, const Bytes& content) {

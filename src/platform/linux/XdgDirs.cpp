@@ -36,11 +36,9 @@ std::string DataHome() {
     return under(HomeFolder(), ".local/share");
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+std::optional<std::string> ReadAndClose(int fd, std::size_t limit) {
     std::string out;
-    char buf[4096];
+    char buf[65536];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
@@ -50,10 +48,16 @@ std::optional<std::string> ReadSmallFile(const std::string& path) {
         }
         if (n == 0) break;
         out.append(buf, static_cast<std::size_t>(n));
-        if (out.size() > (1u << 24)) break;  // no kernel table we read comes near this
+        if (out.size() > limit) break;
     }
     ::close(fd);
     return out;
+}
+
+std::optional<std::string> ReadSmallFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return ReadAndClose(fd, 1u << 24);  // no kernel table we read comes near this
 }
 
 }  // namespace veska

@@ -15,6 +15,9 @@ std::string ConfigHome();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string DataHome();
 
+// Everything left to read from fd, up to about limit bytes; closes fd. Nothing on a read error.
+std::optional<std::string> ReadAndClose(int fd, std::size_t limit);
+
 // A small file's whole text (for /proc files whose stat size is 0); nothing when unreadable.
 std::optional<std::string> ReadSmallFile(const std::string& path);
 
