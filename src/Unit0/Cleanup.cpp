@@ -4,6 +4,7 @@
 #include "Unit0/TempFolders.h"
 #include "store/ConfigFile.h"
 #include "store/Names.h"
+#include "store/Settings.h"
 #include "store/SettingsKey.h"
 #include "text/Codec.h"
 
@@ -27,14 +28,14 @@ void TMain::TempDel(TObject* Sender) {
 }
 
 void TMain::SubTempDel(TObject*) {
-    ConfigFile ini(*p_.files, ConfigPath());
-    const int t = ini.ReadInteger(names::ItemCount, names::TempNumber, 0) & 0xFF;
-    Bytes folder;
-    for (int k = 0; k < t; ++k) {
-        folder = ReadTempFolder(ini, k, folder);
-        if (SearchableTempFolder(folder)) p_.files->DeletePlainFiles(folder);  // failures are passed over
+    std::vector<Bytes> folders;
+    {
+        ConfigFile ini(*p_.files, ConfigPath());
+        folders = ReadTempFolderList(ini);
+        ini.Close();
     }
-    ini.Close();
+    for (const Bytes& folder : folders)
+        if (SearchableTempFolder(folder)) p_.files->DeletePlainFiles(folder);  // failures are passed over
 }
 
 }  // namespace veska

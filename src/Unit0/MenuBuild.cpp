@@ -3,6 +3,7 @@
 #include "Unit0/TempFolders.h"
 #include "store/ConfigFile.h"
 #include "store/Names.h"
+#include "store/Settings.h"
 #include "store/SettingsKey.h"
 #include "text/Codec.h"
 #include "vcl/Graphics.h"
@@ -12,9 +13,7 @@ namespace veska {
 namespace {
 constexpr std::size_t MaxText = 255;
 
-Bytes readCut(ConfigFile& ini, const Bytes& section, const Bytes& key, const Bytes& def) {
-    return cutBytes(ini.ReadString(section, key, def), MaxText);
-}
+Bytes cut(const Bytes& text) { return cutBytes(text, MaxText); }
 }  // namespace
 
 TMenuItem* TMain::WallSubmenu() const {
@@ -60,19 +59,14 @@ void TMain::BuildMenus(TObject*) {
 
     {
         ConfigFile ini(*p_.files, ConfigPath());
-        const int n = ini.ReadInteger(names::ItemCount, names::ItemNumber, 0) & 0xFF;
-        Bytes caption, name, path, sound;
-        for (int i = 0; i < n; ++i) {
-            const Bytes key = names::ItemKey(i);
-            caption = readCut(ini, names::MenuCaption, key, caption);
-            name = readCut(ini, names::MenuName, key, name);
-            path = readCut(ini, names::MenuPath, key, path);
-            sound = readCut(ini, names::MenuSound, key, sound);
+        const std::vector<LaunchEntry> rows = ReadLaunchList(ini);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const Bytes name = cut(rows[i].name);
             auto* item = new TMenuItem(this);
-            launchSounds_.push_back(sound);
+            launchSounds_.push_back(cut(rows[i].sound));
             launchMenu_->Items()->Add(item);
-            item->Caption = caption;
-            item->Hint = path;
+            item->Caption = cut(rows[i].caption);
+            item->Hint = cut(rows[i].path);
             item->OnClick = [this](TObject* s) { MyPopupHandler(s); };
             if (name != names::Null) item->SetName(name);
             if (name == "P4")
@@ -112,7 +106,7 @@ void TMain::BuildMenus(TObject*) {
 }
 
 void TMain::BuildWallpaperSubmenu(TMenuItem& parent, ConfigFile& ini) {
-    const int w = ini.ReadInteger(names::ItemCount, names::WallNumber, 0) & 0xFF;
+    const std::vector<WallpaperEntry> walls = ReadWallpaperList(ini, true);
     auto* toggle = new TMenuItem(this);
     toggle->Caption = sj("起動毎に壁紙を変更(&C)");
     toggle->OnClick = [this](TObject* s) { AutoChangeClick(s); };
@@ -120,23 +114,17 @@ void TMain::BuildWallpaperSubmenu(TMenuItem& parent, ConfigFile& ini) {
     auto* line = new TMenuItem(this);
     line->Caption = "-";
     parent.Add(line);
-    if (w == 0) {
+    if (walls.empty()) {
         auto* none = new TMenuItem(this);
         none->Caption = sj("(なし)");
         none->Enabled = false;
         parent.Add(none);
         return;
     }
-    Bytes caption, path;
-    bool centred = true;
-    for (int j = 0; j < w; ++j) {
-        const Bytes key = names::ItemKey(j);
-        caption = readCut(ini, names::WallCaption, key, caption);
-        path = readCut(ini, names::WallPath, key, path);
-        centred = ini.ReadBool(names::WallStyle, key, centred);
+    for (const WallpaperEntry& wall : walls) {
         auto* item = new TMenuItem(this);
-        item->Caption = caption;
-        item->Hint = cutBytes((centred ? "0" : "1") + path, MaxText);
+        item->Caption = cut(wall.caption);
+        item->Hint = cut((wall.centred ? "0" : "1") + cut(wall.path));
         item->RadioItem = true;
         item->GroupIndex = 1;
         item->OnClick = [this](TObject* s) { WallChange(s); };
@@ -152,15 +140,13 @@ void TMain::MyPopUpPopUp(TObject*) {
     if (tempIndex_ == 255 || tempIndex_ >= items->Count()) return;
     TMenuItem* temp = items->Items(tempIndex_);
     ConfigFile ini(*p_.files, ConfigPath());
-    const int t = ini.ReadInteger(names::ItemCount, names::TempNumber, 0) & 0xFF;
-    Bytes folder;
-    for (int k = 0; k < t; ++k) {
-        folder = ReadTempFolder(ini, k, folder);
+    const std::vector<Bytes> folders = ReadTempFolderList(ini);
+    ini.Close();
+    for (const Bytes& folder : folders) {
         const bool found = SearchableTempFolder(folder) && p_.files->HoldsPlainFile(folder);
         temp->Enabled = found;
         if (found) break;
     }
-    ini.Close();
 }
 
 }  // namespace veska

@@ -1,14 +1,8 @@
-// The temporary-folder list as the pop-up check and the deletion read it.
+// The temporary folders as the pop-up check and the deletion take them.
 #pragma once
-#include "store/ConfigFile.h"
-#include "store/Names.h"
+#include "text/Sjis.h"
 
 namespace veska {
-
-// Folder k of the list; a missing key repeats the previous folder.
-inline Bytes ReadTempFolder(ConfigFile& ini, int k, const Bytes& previous) {
-    return ini.ReadString(names::TempFolder, names::PathItemKey(k), previous);
-}
 
 // Whether a folder text may be searched. An empty text would name the root of everything, and
 // one longer than 255 bytes, cut to 255 as the original did, would name some other folder:

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <string>
 
+#include "text/Codec.h"
+
 namespace veska::testing {
 
 inline std::string slurp(const std::string& path) {
@@ -19,6 +21,19 @@ inline void spit(const std::string& path, const std::string& bytes) {
 
 inline void chmodTo(const std::string& path, std::filesystem::perms p) {
     std::filesystem::permissions(path, p, std::filesystem::perm_options::replace);
+}
+
+// A store file as the program writes it: a UTF-8 text turned into CP932 with CRLF line ends,
+// its folder created first.
+inline void writeStoreText(const std::string& path, const std::string& utf8) {
+    std::string crlf;
+    crlf.reserve(utf8.size() + utf8.size() / 16);
+    for (char c : utf8) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    spit(path, sj(crlf));
 }
 
 }  // namespace veska::testing

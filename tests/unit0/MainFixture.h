@@ -13,6 +13,7 @@
 #include "store/ConfigFile.h"
 #include "store/Names.h"
 #include "store/SettingsKey.h"
+#include "store/StoreFiles.h"
 #include "text/Codec.h"
 
 namespace veska::test {
@@ -20,15 +21,7 @@ namespace veska::test {
 class MainFixture : public ::testing::Test {
 protected:
     // Writes a UTF-8 text as CP932 with CRLF line ends.
-    static void WriteText(const Bytes& path, const std::string& utf8) {
-        std::string crlf;
-        for (char c : utf8) {
-            if (c == '\n') crlf += '\r';
-            crlf += c;
-        }
-        std::filesystem::create_directories(std::filesystem::path(toUtf8(path)).parent_path());
-        std::ofstream(toUtf8(path), std::ios::binary) << sj(crlf);
-    }
+    static void WriteText(const Bytes& path, const std::string& utf8) { testing::writeStoreText(path, utf8); }
     void WriteConfig(const std::string& utf8) { WriteText(sp.ConfigPath(), utf8); }
     void WriteSettings(const std::string& utf8body) {
         WriteText(sp.paths.settingsFile, "REGEDIT4\n\n" + utf8body);
