@@ -14,6 +14,7 @@
 #include "store/Names.h"
 #include "store/SettingsKey.h"
 #include "text/Codec.h"
+#include "vcl/FormFont.h"
 #include "ui_Resource.h"
 
 // Resources compiled into a static library are registered only when something asks for them.
@@ -24,14 +25,6 @@ namespace veska {
 namespace {
 
 QString Widen(const Bytes& text) { return QString::fromStdString(toUtf8(text)); }
-
-QFont FormFont() {
-    QFont font;
-    font.setFamilies({QString::fromUtf8("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("IPAGothic")});
-    font.setPixelSize(12);  // Designer keeps point sizes only
-    return font;
-}
 
 }  // namespace
 

@@ -5,11 +5,7 @@
 #include "store/ConfigFile.h"
 #include "text/Codec.h"
 
-#include "forms/veska16.xpm"
-
 namespace veska {
-
-QImage BuiltInTrayIcon() { return QImage(veska16_xpm); }
 
 TMain::TMain(Platform& platform) : TComponent(nullptr), p_(platform) {
     SetName("Main");
@@ -32,7 +28,7 @@ TMain::TMain(Platform& platform) : TComponent(nullptr), p_(platform) {
     PopupMenu2->Items()->Add(Veska2);
 
     TIcon builtIn;
-    builtIn.SetImage(BuiltInTrayIcon());
+    builtIn.SetImage(BuiltInIcon());
     TrayIcon1->SetIcon(&builtIn);
     TrayIcon1->RBPopupMenu = PopupMenu2;
     TrayIcon1->SetTipHelp("Veska Version 0.27.99");
@@ -41,7 +37,9 @@ TMain::TMain(Platform& platform) : TComponent(nullptr), p_(platform) {
     // The form description is read: the tray icon registers itself now.
     TrayIcon1->Loaded();
     Loaded();
-    ShowPropertiesDialog = [](TMain& m) { RunPropertiesDialog(m.p_, m.TrayIcon1->Icon()); };
+    ShowPropertiesDialog = [](TMain& m) {
+        RunPropertiesDialog(m.p_, m.TrayIcon1->Icon(), [&m] { m.IniRead(&m); });
+    };
 }
 
 TMain::~TMain() {

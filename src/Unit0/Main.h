@@ -69,7 +69,4 @@ private:
     bool closed_ = false;
 };
 
-// The built-in 16 x 16 icon of the tray.
-QImage BuiltInTrayIcon();
-
 }  // namespace veska

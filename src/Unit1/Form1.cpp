@@ -1,36 +1,429 @@
+// The properties dialog's frame: loading, Apply, OK, Cancel, the page change, MenuChange and
+// the change tracking. The pages live in Form1Menu.cpp, Form1PAppli.cpp and Form1Style.cpp.
 #include "Unit1/Form1.h"
 
-#include <QDialog>
-#include <QLabel>
-#include <QPixmap>
+#include <QEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QSignalBlocker>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
 
+#include "Unit1/ListRows.h"
+#include "Unit2/InputDlg.h"
+#include "app/ErrorBox.h"
+#include "store/Names.h"
+#include "store/Settings.h"
 #include "text/Codec.h"
+#include "vcl/FormFont.h"
+
+static void InitFormResources() { Q_INIT_RESOURCE(Resource); }
 
 namespace veska {
 
+const Bytes SeparatorLine(41, '-');
+
 namespace {
-class TForm1 : public QDialog {
-public:
-    TForm1() {
-        setObjectName("Form1");
-        setWindowTitle(QString::fromStdString(toUtf8(sj("Veska のプロパティ"))));
-        setFixedSize(380, 320);
-        // Modal without blocking the tray icon: its menus stay usable (the properties command
-        // is disabled meanwhile).
-        setWindowModality(Qt::WindowModal);
-        Image1 = new QLabel(this);
-        Image1->setObjectName("Image1");
-        Image1->setGeometry(16, 16, 32, 32);
-    }
-    QLabel* Image1;
-};
+
+const char* const PersonalApplications[4] = {"壁紙の変更", "「最近使ったファイル」の削除", "システム情報...",
+                                             "テンポラリファイルの削除"};
+
 }  // namespace
 
-void RunPropertiesDialog(Platform&, const TIcon& trayIcon) {
-    TForm1 form;
+TForm1::TForm1(Platform& platform, std::function<void()> reread, QWidget* parent)
+    : QDialog(parent), p_(platform), reread_(std::move(reread)) {
+    InitFormResources();
+    setupUi(this);
+    setFont(FormFont());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(537, 441);
+    // Modal without blocking the tray icon's hidden window: the command menu stays usable and
+    // keeps its properties command disabled meanwhile.
+    setWindowModality(Qt::WindowModal);
+    setWindowIcon(QIcon(QPixmap::fromImage(BuiltInIcon())));
+    Image2->setPixmap(QPixmap(QStringLiteral(":/forms/Emblem.xpm")));
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    BuildMenus();
+    ConnectHandlers();
+    PageControl1->setCurrentWidget(TabSheet1);
+    Guard([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() {
+    // Destroyed without closing (the input dialog goes with its parent).
+    if (InputDlg && InputDlg->parent() == this) InputDlg = nullptr;
+}
+
+template <typename F>
+void TForm1::Guard(F&& handler) {
+    Guarded(*p_.desktop, std::forward<F>(handler));
+}
+
+void TForm1::Track(Edit edit) {
+    switch (edit) {
+    case Edit::Changed:
+        Button20->setEnabled(true);
+        break;
+    case Edit::MenuFilled:
+        Button20->setEnabled(true);
+        Button7->setEnabled(true);
+        break;
+    case Edit::MenuEmptied:
+        Button20->setEnabled(false);
+        Button7->setEnabled(false);
+        break;
+    case Edit::ToolSwitched:
+        Button20->setEnabled(ListBox1->count() > 0);
+        Button7->setEnabled(ListBox1->count() > 0);
+        break;
+    case Edit::CheckMarkClicked:
+        Button20->setEnabled(Button7->isEnabled());
+        break;
+    case Edit::Saved:
+        Button20->setEnabled(false);
+        break;
+    }
+}
+
+void TForm1::BuildMenus() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    A1 = PopupMenu1->addAction(QStringLiteral("追加(&A)..."), this, [this] { Guard([this] { Button1Click(); }); });
+    Delete1 = PopupMenu1->addAction(QStringLiteral("削除(&D)"), this, [this] { Guard([this] { Button2Click(); }); });
+    S1 = PopupMenu1->addAction(QStringLiteral("セパレータ(&P)"), this, [this] { Guard([this] { Button3Click(); }); });
+    R1 = PopupMenu1->addAction(QStringLiteral("名前の変更(R)..."), this, [this] { Guard([this] { Button4Click(); }); });
+    S2 = PopupMenu1->addAction(QStringLiteral("サウンドの変更(&S)"), this,
+                               [this] { Guard([this] { Button17Click(); }); });
+    PopupMenu1->addSeparator()->setObjectName("N1");
+    U1 = PopupMenu1->addAction(QStringLiteral("上へ(&U)"), this, [this] { Guard([this] { Button5Click(); }); });
+    D1 = PopupMenu1->addAction(QStringLiteral("下へ(&D)"), this, [this] { Guard([this] { Button6Click(); }); });
+    for (QAction* a : {Delete1, R1, S2, U1, D1}) a->setEnabled(false);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName("PopupMenu2");
+    A2 = PopupMenu2->addAction(QStringLiteral("追加(&A)..."), this, [this] { Guard([this] { Button9Click(); }); });
+    Delete2 = PopupMenu2->addAction(QStringLiteral("削除(&D)"), this, [this] { Guard([this] { Button10Click(); }); });
+    Rename1 = PopupMenu2->addAction(QStringLiteral("名前の変更(&R)..."), this,
+                                    [this] { Guard([this] { Button11Click(); }); });
+    PopupMenu2->addSeparator()->setObjectName("N2");
+    U2 = PopupMenu2->addAction(QStringLiteral("上へ(&U)"), this, [this] { Guard([this] { Button12Click(); }); });
+    D2 = PopupMenu2->addAction(QStringLiteral("下へ(&D)"), this, [this] { Guard([this] { Button13Click(); }); });
+    for (QAction* a : {Delete2, Rename1, U2, D2}) a->setEnabled(false);
+
+    const std::pair<const char*, QAction*> names[] = {
+        {"A1", A1}, {"Delete1", Delete1}, {"S1", S1},           {"R1", R1}, {"S2", S2}, {"U1", U1},
+        {"D1", D1}, {"A2", A2},           {"Delete2", Delete2}, {"Rename1", Rename1},   {"U2", U2}, {"D2", D2}};
+    for (const auto& [name, action] : names) action->setObjectName(name);
+
+    for (auto [list, menu] : {std::pair{ListBox1, PopupMenu1}, std::pair{ListBox2, PopupMenu2}}) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        // A right click keeps the selection: the commands act on the row already selected.
+        list->viewport()->installEventFilter(this);
+        connect(list, &QWidget::customContextMenuRequested, this, [list, menu](const QPoint& at) {
+            if (list->isEnabled()) menu->popup(list->viewport()->mapToGlobal(at));
+        });
+    }
+}
+
+void TForm1::ConnectHandlers() {
+    auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+    };
+    on(Button7, &QPushButton::clicked, &TForm1::Button7Click);
+    on(Button8, &QPushButton::clicked, &TForm1::Button8Click);
+    on(Button20, &QPushButton::clicked, &TForm1::Button20Click);
+    on(PageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
+
+    // A list's click handler runs for the user's selections; code selects rows quietly.
+    on(ListBox1, &QListWidget::itemSelectionChanged, &TForm1::ListBox1Click);
+    on(ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
+    on(ListBox1, &QListWidget::itemDoubleClicked, &TForm1::ListBox1DblClick);
+    const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
+        {Button1, &TForm1::Button1Click},   {Button2, &TForm1::Button2Click},   {Button3, &TForm1::Button3Click},
+        {Button4, &TForm1::Button4Click},   {Button5, &TForm1::Button5Click},   {Button6, &TForm1::Button6Click},
+        {Button17, &TForm1::Button17Click}, {Button9, &TForm1::Button9Click},   {Button10, &TForm1::Button10Click},
+        {Button11, &TForm1::Button11Click}, {Button12, &TForm1::Button12Click}, {Button13, &TForm1::Button13Click},
+        {Button14, &TForm1::Button14Click}, {Button15, &TForm1::Button15Click}, {Button18, &TForm1::Button18Click},
+        {Button16, &TForm1::Button16Click}, {Button19, &TForm1::Button19Click}};
+    for (const auto& [button, handler] : buttons) on(button, &QPushButton::clicked, handler);
+    for (QLineEdit* field : {Edit1, Edit3}) field->installEventFilter(this);
+
+    on(CheckListBox1, &QListWidget::itemSelectionChanged, &TForm1::CheckListBox1Click);
+    on(CheckListBox1, &QListWidget::itemClicked, &TForm1::CheckListBox1Click);
+    on(CheckListBox1, &QListWidget::itemChanged, &TForm1::CheckListBox1ClickCheck);
+    // A check box runs its handler whenever its state changes, from code too.
+    const std::pair<QCheckBox*, void (TForm1::*)()> boxes[] = {{CheckBox5, &TForm1::CheckBox5Click},
+                                                              {CheckBox4, &TForm1::CheckBox4Click},
+                                                              {CheckBox6, &TForm1::CheckBox6Click},
+                                                              {CheckBox3, &TForm1::CheckBox3Click},
+                                                              {CheckBox1, &TForm1::CheckBox1Click}};
+    for (const auto& [box, handler] : boxes) on(box, &QCheckBox::toggled, handler);
+    // A radio button runs its handler when it becomes selected.
+    const std::pair<QRadioButton*, void (TForm1::*)()> radios[] = {{RadioButton1, &TForm1::RadioButton1Click},
+                                                                  {RadioButton2, &TForm1::RadioButton2Click},
+                                                                  {RadioButton3, &TForm1::RadioButton3Click},
+                                                                  {RadioButton4, &TForm1::RadioButton4Click}};
+    for (const auto& [radio, handler] : radios)
+        connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
+            if (on) Guard([this, handler] { (this->*handler)(); });
+        });
+    on(ListBox2, &QListWidget::itemSelectionChanged, &TForm1::ListBox2Click);
+    on(ListBox2, &QListWidget::itemClicked, &TForm1::ListBox2Click);
+    on(ListBox2, &QListWidget::itemDoubleClicked, &TForm1::Button11Click);
+    on(ComboBox1, &QComboBox::activated, &TForm1::ComboBox1Change);
+    on(ListBox3, &QListWidget::itemSelectionChanged, &TForm1::ListBox3Click);
+    on(ListBox3, &QListWidget::itemClicked, &TForm1::ListBox3Click);
+
+    // One group at a time shares the right of the personal applications page.
+    for (QGroupBox* hidden : {GroupBox6, GroupBox7, GroupBox3}) hidden->setVisible(false);
+    Button7->setDefault(false);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListBox1->viewport() || watched == ListBox2->viewport()) {
+        // A right click keeps the selection: the context menu acts on the row already selected.
+        if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+            return true;
+        return false;
+    }
+    if (watched != Edit1 && watched != Edit3) return false;
+    void (TForm1::*keyPress)() = watched == Edit1 ? &TForm1::Edit1KeyPress : &TForm1::Edit3KeyPress;
+    void (TForm1::*exit)() = watched == Edit1 ? &TForm1::Edit1Exit : &TForm1::Edit3Exit;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // A key that produces a character, Backspace included; Delete produces none.
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text != QStringLiteral("\x7f")) Guard([this, keyPress] { (this->*keyPress)(); });
+        break;
+    }
+    case QEvent::InputMethod:
+        // Japanese text arrives from the input method, not as keys.
+        if (!static_cast<QInputMethodEvent*>(event)->commitString().isEmpty())
+            Guard([this, keyPress] { (this->*keyPress)(); });
+        break;
+    case QEvent::FocusOut: {
+        // Leaving the field for another control of the dialog, not the dialog losing the focus.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            Guard([this, exit] { (this->*exit)(); });
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+void TForm1::FormCreate() {
+    // 1. The input dialog, one for this opening.
+    InputDlg = new TInputDlg(this);
+    // 2-4. The lists.
+    LoadLists();
+    // 5-7. The options.
+    LoadOptions();
+    // 8. The personal applications, in the order of their names P1..P4.
+    const QSignalBlocker quiet(CheckListBox1);  // check marks set from code run no handler
+    for (const char* caption : PersonalApplications) {
+        auto* item = new QListWidgetItem(QString::fromUtf8(caption), CheckListBox1);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    PAppli();
+    // 9. Loading ran the handlers of the boxes it set: a fresh dialog counts as unchanged.
+    Track(Edit::Saved);
+}
+
+void TForm1::LoadLists() {
+    ConfigFile ini(*p_.files, ConfigFilePath(p_.paths->ProgramPath()));
+    for (const LaunchEntry& e : ReadLaunchList(ini))
+        InsertMenuRow(ListBox1->count(), e.path == names::Separator ? SeparatorLine : e.caption, e.name, e.path,
+                      e.sound);
+    for (const WallpaperEntry& w : ReadWallpaperList(ini, false)) {
+        ListBox2->addItem(NewRow(w.caption));
+        WallPathList.push_back(w.path);
+        WallStyleList.push_back(w.centred ? "True" : "False");
+    }
+    for (const Bytes& folder : ReadTempFolderList(ini)) {
+        ListBox3->addItem(NewRow(folder));
+    }
+    ini.Close();
+}
+
+void TForm1::LoadOptions() {
+    Options o;
+    {
+        SettingsKey key(*p_.files, p_.paths->SettingsFile(), names::VeskaKey);
+        o = ReadOptions(key);
+        key.Close();
+    }
+    SetCheckBox(CheckBox1, o.change);
+    if (o.change) SelectRadio(o.means ? RadioButton1 : RadioButton2);
+    CheckBox1Click();
+    SetCheckBox(CheckBox2, o.tempDlg);
+    SelectRadio(o.click ? RadioButton3 : RadioButton4);
+    SetField(Edit4, o.swpFile);
+    Image1Hint = o.icon;
+}
+
+void TForm1::Button20Click() {
+    MenuChange();
+    if (ListBox1->count() == 0) {
+        p_.desktop->MessageBox(sj("意味ないじゃん！"), sj("警告"), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    std::vector<LaunchEntry> launch;
+    for (int i = 0; i < ListBox1->count(); ++i)
+        launch.push_back({PathList[i] == names::Separator ? Bytes("-") : Caption(ListBox1, i), NameList[i],
+                          PathList[i], SoundList[i]});
+    std::vector<WallpaperEntry> walls;
+    for (int j = 0; j < ListBox2->count(); ++j)
+        walls.push_back({Caption(ListBox2, j), WallPathList[j], WallStyleList[j] == "True"});
+    std::vector<Bytes> folders;
+    for (int k = 0; k < ListBox3->count(); ++k) folders.push_back(Caption(ListBox3, k));
+
+    const std::optional<Bytes> swp = FieldBytes(Edit4);
+    if (!swp) return;
+
+    {
+        ConfigFile ini(*p_.files, ConfigFilePath(p_.paths->ProgramPath()));
+        WriteLists(ini, launch, walls, folders);
+        ini.Close();
+    }
+    {
+        SettingsKey key(*p_.files, p_.paths->SettingsFile(), names::VeskaKey);
+        Options o;
+        o.change = CheckBox1->isChecked();
+        o.means = RadioButton1->isChecked();
+        o.tempDlg = CheckBox2->isChecked();
+        o.icon = Image1Hint;
+        o.click = RadioButton3->isChecked();
+        o.swpFile = *swp;
+        WriteOptions(key, o);
+        key.Close();
+    }
+    if (reread_) reread_();
+    Track(Edit::Saved);
+}
+
+void TForm1::Button7Click() {
+    Button20Click();  // an error raised here keeps the dialog open
+    close();
+}
+
+void TForm1::Button8Click() { close(); }
+
+// Every way of closing (OK, Cancel, the close box, Escape) ends here.
+void TForm1::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TForm1::FormClose() {
+    if (!InputDlg) return;
+    InputDlg->deleteLater();
+    InputDlg = nullptr;
+}
+
+void TForm1::PageControl1Change() {
+    if (PageControl1->currentWidget() == TabSheet2) {
+        const bool apply = Button20->isEnabled(), ok = Button7->isEnabled();
+        PAppli();
+        SetCheckBox(CheckBox5, CheckListBox1->item(0)->checkState() == Qt::Checked);
+        CheckBox5Click();
+        if (!apply) Button20->setEnabled(false);
+        if (!ok) Button7->setEnabled(false);
+    }
+    MenuChange();
+}
+
+void TForm1::MenuChange() {
+    for (int k = 1; k <= 4; ++k) {
+        const Bytes name = "P" + std::to_string(k);
+        int i = -1;
+        for (std::size_t r = 0; r < NameList.size(); ++r)
+            if (NameList[r] == name) {
+                i = static_cast<int>(r);
+                break;
+            }
+        const bool checked = CheckListBox1->item(k - 1)->checkState() == Qt::Checked;
+        if (checked && i == -1)
+            InsertMenuRow(ListBox1->count(), sj(PersonalApplications[k - 1]), name, names::PersonalApplication,
+                          sj("(なし)"));
+        else if (!checked && i != -1)
+            DeleteMenuRow(i);
+    }
+}
+
+Bytes TForm1::Caption(const QListWidget* list, int row) {
+    return list->item(row)->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+int TForm1::Selected(const QListWidget* list) {
+    const auto selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+std::optional<Bytes> TForm1::Narrow(const QString& text) {
+    if (std::optional<Bytes> bytes = fromUtf8(text.toStdString())) return bytes;
+    p_.desktop->MessageBox(sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。"),
+                           sj("エラー"), MB_OK | MB_ICONHAND);
+    return std::nullopt;
+}
+
+// A field keeps the bytes it was given, so that an untouched field stores them unchanged even
+// where a round trip through Unicode would not give them back.
+void TForm1::SetField(QLineEdit* field, const Bytes& text) {
+    field->setProperty("bytes", QByteArray::fromStdString(text));
+    field->setText(Widen(text));
+}
+
+std::optional<Bytes> TForm1::FieldBytes(QLineEdit* field) {
+    Bytes shown = field->property("bytes").toByteArray().toStdString();
+    if (field->text() == Widen(shown)) return shown;
+    return Narrow(field->text());
+}
+
+std::optional<Bytes> TForm1::Chosen(const FileChoice& choice) {
+    if (choice.kind == FileChoice::Chosen) return choice.path;
+    if (choice.kind == FileChoice::NotRepresentable) Narrow(QString::fromStdString(choice.nativeName));
+    return std::nullopt;
+}
+
+std::optional<Bytes> TForm1::AskName(const Bytes& prompt, const Bytes& proposed, bool mayCancel) {
+    InputDlg->Label1->setText(Widen(prompt));
+    InputDlg->Edit1->setText(Widen(proposed));
+    InputDlg->CancelBtn->setEnabled(mayCancel);
+    InputDlg->ShowModal();
+    InputDlg->CancelBtn->setEnabled(true);
+    if (!InputDlg->Accepted) return std::nullopt;
+    // Taken unchanged, the text keeps its exact bytes.
+    if (InputDlg->Edit1->text() == Widen(proposed)) return proposed;
+    return Narrow(InputDlg->Edit1->text());
+}
+
+bool TForm1::RenameRow(QListWidget* list, int row, const Bytes& prompt) {
+    const std::optional<Bytes> caption = AskName(prompt, Caption(list, row), true);
+    if (caption) SetRowText(list->item(row), *caption);
+    return caption.has_value();
+}
+
+void TForm1::Warn(const Bytes& text) { p_.desktop->MessageBox(text, sj("警告"), MB_OK | MB_ICONEXCLAMATION); }
+
+void RunPropertiesDialog(Platform& platform, const TIcon& trayIcon, std::function<void()> reread) {
+    auto* form = new TForm1(platform, std::move(reread));
     // An independent copy of the tray's picture.
-    if (!trayIcon.Empty()) form.Image1->setPixmap(QPixmap::fromImage(trayIcon.Image().copy()));
-    form.exec();
+    if (!trayIcon.Empty()) {
+        form->Image1Icon.Assign(trayIcon);
+        form->Image1->setPixmap(QPixmap::fromImage(trayIcon.Image().copy()));
+    }
+    form->exec();
+    // Released once its own pending events are handled.
+    form->deleteLater();
 }
 
 }  // namespace veska

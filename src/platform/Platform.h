@@ -139,6 +139,9 @@ public:
     virtual Bytes SettingsFile() = 0;       // the settings key's REGEDIT4 file
     virtual Bytes DefaultTempFolder() = 0;  // stands in for the Windows directory + "\TEMP"
     virtual Bytes DefaultSwapFile() = 0;    // stands in for the Windows directory + "\WIN386.SWP"
+    // Stands in for "WIN386.SWP" in a chosen folder: the first swap file in use that stands
+    // directly in it, else the folder's "swapfile" ("/" gives "/swapfile").
+    virtual Bytes SwapFileIn(const Bytes& folder) = 0;
 };
 
 // ---- shell, sound, wallpaper, recent documents ---------------------------------------------------
@@ -168,6 +171,37 @@ public:
     virtual ~IRecentDocs() = default;
     virtual bool AnyRecent() = 0;  // something in the desktop's recent-documents list
     virtual void ClearRecent() = 0;
+};
+
+// ---- file dialogs ------------------------------------------------------------------------------
+// filter: "description|pattern;pattern|description|pattern..." pairs as the forms write them.
+// initialFolder, a lone backslash, stands for the root of the file system.
+struct FileDialogRequest {
+    Bytes title;
+    Bytes filter;
+    Bytes initialFolder;
+};
+
+// What a file dialog returned. NotRepresentable: the user chose a file or folder whose name
+// code page 932 cannot hold; nativeName says which (UTF-8), and nothing must be stored.
+struct FileChoice {
+    enum Kind { Cancelled, Chosen, NotRepresentable } kind = Cancelled;
+    Bytes path;              // Chosen: the full path in CP932
+    std::string nativeName;  // NotRepresentable: the full path as the system spells it
+};
+
+class IFileDialogs {
+public:
+    virtual ~IFileDialogs() = default;
+    // The file-open dialog: the read-only box hidden, a desktop entry returned as itself.
+    virtual FileChoice OpenFile(const FileDialogRequest& request) = 0;
+    // The picture-open dialog, with a preview of the picture under the cursor.
+    virtual FileChoice OpenPicture(const FileDialogRequest& request) = 0;
+    // The directory chooser, in which the user may also type a folder path that does not exist.
+    virtual FileChoice ChooseDirectory(const FileDialogRequest& request) = 0;
+    // The name a file goes by on the desktop: a desktop entry's own Name in the user's language;
+    // empty for any other file (its file name then serves).
+    virtual Bytes DisplayName(const Bytes& path) = 0;
 };
 
 // ---- system figures ------------------------------------------------------------------------------
@@ -214,6 +248,7 @@ struct Platform {
     IRecentDocs* recent = nullptr;
     ISystemInfo* system = nullptr;
     IClock* clock = nullptr;
+    IFileDialogs* dialogs = nullptr;
 };
 
 }  // namespace veska

@@ -7,6 +7,8 @@
 #include "text/Codec.h"
 #include "vcl/Exception.h"
 
+#include "forms/veska16.xpm"
+
 namespace veska {
 
 namespace {
@@ -49,5 +51,7 @@ void TIcon::LoadFromFile(IFiles& files, const Bytes& path) {
     if (img.isNull()) throw EInvalidGraphic(sj("アイコンイメージが不正です"));
     SetImage(img);
 }
+
+QImage BuiltInIcon() { return QImage(veska16_xpm); }
 
 }  // namespace veska

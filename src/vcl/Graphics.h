@@ -42,4 +42,7 @@ private:
     uint32_t handle_ = 0;
 };
 
+// The program's built-in 16 x 16 icon: the tray's default picture and the dialogs' window icon.
+QImage BuiltInIcon();
+
 }  // namespace veska

@@ -125,6 +125,15 @@ TEST(Swaps, DefaultSwapFileFallsBackToSlashSwapfile) {
     EXPECT_EQ(LinuxPaths::SwapFileFrom(std::string("Filename Type\n/sw\xc3\xa9p file 4 0 -2\n")), "/swapfile");
 }
 
+TEST(Swaps, TheSwapFileInAFolderIsOneStandingDirectlyInIt) {
+    const std::string swaps = "Filename Type\n/var/lib/sw file 4 0 -2\n/var/swap.img file 4 0 -3\n/swap0 file 4 0 -4\n";
+    EXPECT_EQ(LinuxPaths::SwapFileIn(swaps, "/var"), "/var/swap.img");  // not /var/lib's
+    EXPECT_EQ(LinuxPaths::SwapFileIn(swaps, "/var/"), "/var/swap.img");
+    EXPECT_EQ(LinuxPaths::SwapFileIn(swaps, "/"), "/swap0");
+    EXPECT_EQ(LinuxPaths::SwapFileIn(swaps, "/home"), "/home/swapfile");
+    EXPECT_EQ(LinuxPaths::SwapFileIn(std::nullopt, "/"), "/swapfile");
+}
+
 KernelTables sampleTables() {
     KernelTables t;
     t.fileNr = "2000\t0\t10000\n";                    // 80 % free

@@ -93,6 +93,17 @@ std::string LinuxPaths::SwapFileFrom(const std::optional<std::string>& procSwaps
     return "/swapfile";
 }
 
+std::string LinuxPaths::SwapFileIn(const std::optional<std::string>& procSwaps, const std::string& folder) {
+    if (procSwaps)
+        if (auto file = ParseFirstSwapFile(*procSwaps, folder)) return *file;
+    return folder + (!folder.empty() && folder.back() == '/' ? "" : "/") + "swapfile";
+}
+
+Bytes LinuxPaths::SwapFileIn(const Bytes& folder) {
+    const std::string file = SwapFileIn(ReadSmallFile("/proc/swaps"), toUtf8(folder));
+    return fromUtf8(file).value_or(folder + (!folder.empty() && folder.back() == '/' ? "" : "/") + "swapfile");
+}
+
 Bytes LinuxPaths::DefaultSwapFile() {
     return *fromUtf8(SwapFileFrom(ReadSmallFile("/proc/swaps")));
 }

@@ -18,9 +18,12 @@ public:
     Bytes SettingsFile() override;
     Bytes DefaultTempFolder() override;
     Bytes DefaultSwapFile() override;
+    Bytes SwapFileIn(const Bytes& folder) override;
 
     // The first swap file that /proc/swaps lists (partitions are no swap *file*), else /swapfile.
     static std::string SwapFileFrom(const std::optional<std::string>& procSwaps);
+    // The first swap file listed that stands directly in the folder, else the folder's "swapfile".
+    static std::string SwapFileIn(const std::optional<std::string>& procSwaps, const std::string& folder);
 
 private:
     // The file as a CP932 path. When its folder's name has no CP932 form, the folder is reached

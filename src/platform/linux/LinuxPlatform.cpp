@@ -2,6 +2,7 @@
 
 #include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/LinuxFileDialogs.h"
 #include "platform/linux/LinuxFiles.h"
 #include "platform/linux/LinuxLock.h"
 #include "platform/linux/LinuxPaths.h"
@@ -25,7 +26,8 @@ LinuxPlatform::LinuxPlatform()
       wallpaper_(std::make_unique<LinuxWallpaper>()),
       recent_(std::make_unique<LinuxRecent>()),
       system_(std::make_unique<LinuxSystem>()),
-      clock_(std::make_unique<LinuxClock>()) {
+      clock_(std::make_unique<LinuxClock>()),
+      dialogs_(std::make_unique<LinuxFileDialogs>()) {
     platform_.lock = lock_.get();
     platform_.tray = tray_.get();
     platform_.desktop = desktop_.get();
@@ -37,6 +39,7 @@ LinuxPlatform::LinuxPlatform()
     platform_.recent = recent_.get();
     platform_.system = system_.get();
     platform_.clock = clock_.get();
+    platform_.dialogs = dialogs_.get();
 }
 
 LinuxPlatform::~LinuxPlatform() = default;

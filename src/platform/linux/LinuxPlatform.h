@@ -27,6 +27,7 @@ private:
     std::unique_ptr<IRecentDocs> recent_;
     std::unique_ptr<ISystemInfo> system_;
     std::unique_ptr<IClock> clock_;
+    std::unique_ptr<IFileDialogs> dialogs_;
     Platform platform_;
 };
 

@@ -101,7 +101,7 @@ std::optional<uint64_t> ParseLoadavgThreads(std::string_view text) {
     return number(f[3].substr(slash + 1));
 }
 
-std::optional<std::string> ParseFirstSwapFile(std::string_view text) {
+std::optional<std::string> ParseFirstSwapFile(std::string_view text, std::optional<std::string_view> folder) {
     std::optional<std::string> found;
     eachLine(text, [&](std::string_view line) {
         if (found) return;
@@ -120,6 +120,13 @@ std::optional<std::string> ParseFirstSwapFile(std::string_view text) {
         }
         // A swap file deleted while in use is listed with this mark; it names nothing to look at.
         if (name.size() > 10 && name.compare(name.size() - 10, 10, " (deleted)") == 0) return;
+        if (folder) {
+            std::string_view dir = *folder;
+            while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
+            const std::size_t slash = name.rfind('/');
+            const std::string_view parent = slash == 0 ? std::string_view("/") : std::string_view(name).substr(0, slash);
+            if (parent != dir) return;
+        }
         found = name;
     });
     return found;

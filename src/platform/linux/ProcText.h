@@ -25,8 +25,10 @@ std::optional<FileNr> ParseFileNr(std::string_view text);
 // The "running/total" field of /proc/loadavg: the number of threads in the system.
 std::optional<uint64_t> ParseLoadavgThreads(std::string_view text);
 
-// The first row of /proc/swaps whose type is "file", with the kernel's octal escapes undone.
-std::optional<std::string> ParseFirstSwapFile(std::string_view text);
+// The first row of /proc/swaps whose type is "file", with the kernel's octal escapes undone;
+// with a folder, the first that stands directly in it.
+std::optional<std::string> ParseFirstSwapFile(std::string_view text,
+                                              std::optional<std::string_view> folder = std::nullopt);
 
 // The whole percentage of a table that is free, rounded down; nothing for an empty table.
 std::optional<int> FreePercent(uint64_t used, uint64_t max);

@@ -71,6 +71,7 @@ ScriptedPlatform::ScriptedPlatform() : paths(makeRoot()) {
     platform_.recent = &recent;
     platform_.system = &system;
     platform_.clock = &clock;
+    platform_.dialogs = &dialogs;
 }
 
 ScriptedPlatform::~ScriptedPlatform() {

@@ -76,6 +76,9 @@ public:
     Bytes SettingsFile() override { return settingsFile; }
     Bytes DefaultTempFolder() override { return tempFolder; }
     Bytes DefaultSwapFile() override { return swapFile; }
+    Bytes SwapFileIn(const Bytes& folder) override {
+        return folder + (!folder.empty() && folder.back() == '/' ? "" : "/") + "swapfile";
+    }
     Bytes programPath, settingsFile, tempFolder, swapFile;
 };
 
@@ -138,6 +141,41 @@ public:
     uint32_t seed = 1;
 };
 
+// File dialogs answered from a queue; every request is recorded.
+class ScriptedFileDialogs : public IFileDialogs {
+public:
+    struct Request {
+        char kind;  // 'f' file, 'p' picture, 'd' directory
+        FileDialogRequest request;
+    };
+    FileChoice OpenFile(const FileDialogRequest& r) override { return answer('f', r); }
+    FileChoice OpenPicture(const FileDialogRequest& r) override { return answer('p', r); }
+    FileChoice ChooseDirectory(const FileDialogRequest& r) override { return answer('d', r); }
+    Bytes DisplayName(const Bytes& path) override {
+        auto it = displayNames.find(path);
+        return it == displayNames.end() ? Bytes() : it->second;
+    }
+    // Queues the next answer: a chosen path, a cancel, or a name CP932 cannot hold.
+    void Choose(const Bytes& path) { answers.push_back({FileChoice::Chosen, path, {}}); }
+    void Cancel() { answers.push_back({}); }
+    void ChooseUnrepresentable(const std::string& utf8) {
+        answers.push_back({FileChoice::NotRepresentable, {}, utf8});
+    }
+
+    std::deque<FileChoice> answers;  // a cancel when none is left
+    std::vector<Request> requests;
+    std::map<Bytes, Bytes> displayNames;
+
+private:
+    FileChoice answer(char kind, const FileDialogRequest& r) {
+        requests.push_back({kind, r});
+        if (answers.empty()) return {};
+        FileChoice c = answers.front();
+        answers.pop_front();
+        return c;
+    }
+};
+
 // A whole scripted platform rooted in a fresh temporary folder, removed when it goes.
 class ScriptedPlatform {
 public:
@@ -160,6 +198,7 @@ public:
     ScriptedRecent recent;
     ScriptedSystem system;
     ScriptedClock clock;
+    ScriptedFileDialogs dialogs;
 
 private:
     static Bytes makeRoot();

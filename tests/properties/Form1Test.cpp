@@ -1,0 +1,240 @@
+// The properties dialog's frame and menu designer: loading, change tracking, Apply, and the
+// four menu lists kept in step.
+#include <QTest>
+
+#include "properties/Form1Fixture.h"
+
+using namespace veska;
+using namespace veska::test;
+
+namespace {
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+}  // namespace
+
+TEST_F(Form1Test, OpensOnTheStoredSettingsCountingAsUnchanged) {
+    WriteConfig(FourRows);
+    WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Wall_paper]\n\"Change\"=\"1\"\n\"Means\"=\"0\"\n"
+                  "[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Style]\n\"Click\"=\"0\"\n\"Icon\"=\"/i/a.ico\"\n"
+                  "\"SWPFile\"=\"/swapfile\"\n[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Check]\n"
+                  "\"TempDlg\"=\"0\"\n");
+    TForm1& f = Open();
+    // Loading set boxes and radio buttons, whose handlers enable Apply; it still opens unchanged.
+    EXPECT_FALSE(f.Button20->isEnabled());
+    EXPECT_TRUE(f.Button7->isEnabled());
+    EXPECT_EQ(Captions(f.ListBox1), (std::vector<Bytes>{sj("エディタ"), SeparatorLine, sj("システム情報..."), sj("端末")}));
+    EXPECT_EQ(f.NameList, (std::vector<Bytes>{"Null", "Null", "P3", "Null"}));
+    // Row 3 has no sound of its own: it repeats row 2's.
+    EXPECT_EQ(f.SoundList, (std::vector<Bytes>{sj("(なし)"), "", "/snd/a.wav", "/snd/a.wav"}));
+    EXPECT_EQ(f.WallStyleList, std::vector<Bytes>{"False"});
+    EXPECT_EQ(Captions(f.ListBox3), std::vector<Bytes>{"/tmp/x"});
+    EXPECT_TRUE(f.CheckBox1->isChecked() && f.RadioButton2->isChecked() && f.RadioButton2->isEnabled());
+    EXPECT_TRUE(f.RadioButton4->isChecked());
+    EXPECT_FALSE(f.CheckBox2->isChecked());
+    EXPECT_EQ(f.Edit4->text(), QStringLiteral("/swapfile"));
+    EXPECT_EQ(f.Image1Hint, "/i/a.ico");
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(f.CheckListBox1->item(k)->checkState() == Qt::Checked, k == 2) << k;
+    EXPECT_EQ(TForm1::Selected(f.ListBox1), -1);
+    EXPECT_FALSE(f.Edit1->isEnabled());
+    EXPECT_FALSE(f.Button2->isEnabled());
+    EXPECT_EQ(f.PageControl1->currentWidget(), f.TabSheet1);
+}
+
+TEST_F(Form1Test, OkWithoutChangesRewritesEverythingWithoutStaleKeys) {
+    WriteConfig(std::string(FourRows) + "[MenuName]\nItem7=P2\n[WallPath]\nItem3=/old.bmp\n");
+    WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Wall_paper]\n\"Order\"=\"5\"\n");
+    TForm1& f = Open();
+    Guarded(sp.desktop, [&] { f.Button7Click(); });
+    EXPECT_TRUE(sp.desktop.boxes.empty());
+    EXPECT_EQ(rereads, 1);
+    EXPECT_EQ(Config("ItemCount", "ItemNumber"), "4");
+    EXPECT_EQ(Config("MenuCaption", "Item1"), "-");  // the dashes are only shown
+    EXPECT_EQ(Config("MenuSound", "Item3"), "/snd/a.wav");
+    EXPECT_EQ(Config("MenuName", "Item7"), "<missing>");
+    EXPECT_EQ(Config("WallPath", "Item3"), "<missing>");
+    EXPECT_EQ(Config("WallStyle", "Item0"), "0");
+    EXPECT_EQ(Config("TempFolder", "PathItem0"), "/tmp/x");
+    EXPECT_EQ(Setting("Wall_paper", "Order"), "2");
+    EXPECT_EQ(Setting("Wall_paper", "Change"), "0");
+    EXPECT_EQ(Setting("Wall_paper", "Means"), "0");  // no order button was selected
+    EXPECT_EQ(Setting("Check", "TempDlg"), "1");
+    EXPECT_EQ(Setting("Style", "Click"), "1");
+    EXPECT_EQ(Setting("Style", "Icon"), "");
+}
+
+TEST_F(Form1Test, DeletingEveryRowDisablesOkAndApplyAndAnEmptyMenuIsNeverStored) {
+    WriteConfig(FourRows);
+    const std::string before = veska::testing::slurp(sp.ConfigPath());
+    TForm1& f = Open();
+    SelectMenuRow(3);
+    for (int n = 0; n < 4; ++n) f.Button2Click();  // each confirmed with OK
+    EXPECT_EQ(BoxTexts().front(), sj("[端末] を削除します。"));
+    EXPECT_EQ(BoxTexts()[1], sj("[システム情報...] を削除します。"));
+    EXPECT_EQ(BoxTexts()[2], sj("[Separator] を削除します。"));  // named, not dashed
+    EXPECT_EQ(f.ListBox1->count(), 0);
+    EXPECT_TRUE(f.PathList.empty() && f.NameList.empty() && f.SoundList.empty());
+    EXPECT_FALSE(f.Button7->isEnabled());
+    EXPECT_FALSE(f.Button20->isEnabled());
+    EXPECT_FALSE(f.Button2->isEnabled() || f.Delete1->isEnabled() || f.U1->isEnabled());
+    EXPECT_TRUE(f.Edit1->text().isEmpty() && f.Edit1->isEnabled());
+    EXPECT_EQ(f.CheckListBox1->item(2)->checkState(), Qt::Unchecked);  // the deleted tool's mark went too
+
+    // A later edit enables Apply, which refuses the empty menu and writes nothing.
+    f.RadioButton4->setChecked(true);
+    EXPECT_TRUE(f.Button20->isEnabled());
+    sp.desktop.boxes.clear();
+    Guarded(sp.desktop, [&] { f.Button20Click(); });
+    ASSERT_EQ(sp.desktop.boxes.size(), 1u);
+    EXPECT_EQ(sp.desktop.boxes[0].text, sj("意味ないじゃん！"));
+    EXPECT_EQ(sp.desktop.boxes[0].caption, sj("警告"));
+    EXPECT_TRUE(f.Button20->isEnabled());
+    EXPECT_EQ(veska::testing::slurp(sp.ConfigPath()), before);
+    EXPECT_EQ(rereads, 0);
+}
+
+TEST_F(Form1Test, MovingAndDeletingKeepTheFourListsInStep) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    SelectMenuRow(3);
+    f.Button5Click();
+    f.Button5Click();
+    EXPECT_EQ(TForm1::Selected(f.ListBox1), 1);
+    EXPECT_EQ(Captions(f.ListBox1), (std::vector<Bytes>{sj("エディタ"), sj("端末"), SeparatorLine, sj("システム情報...")}));
+    EXPECT_EQ(f.PathList, (std::vector<Bytes>{"/usr/bin/editor", "/usr/bin/term", "Separator", "PersonalApplication"}));
+    EXPECT_EQ(f.NameList, (std::vector<Bytes>{"Null", "Null", "Null", "P3"}));
+    EXPECT_EQ(f.SoundList, (std::vector<Bytes>{sj("(なし)"), "/snd/a.wav", "", "/snd/a.wav"}));
+    EXPECT_TRUE(f.Button20->isEnabled());
+    // Moving shows nothing new: the fields still show the moved row.
+    EXPECT_EQ(f.Edit1->text(), QStringLiteral("/usr/bin/term"));
+
+    // Deleting the program row selects its successor, a separator: read-only, no rename, no sound.
+    f.Button2Click();
+    EXPECT_EQ(TForm1::Selected(f.ListBox1), 1);
+    EXPECT_EQ(f.Edit1->text(), QStringLiteral("Separator"));
+    EXPECT_TRUE(f.Edit1->isReadOnly());
+    EXPECT_FALSE(f.Button4->isEnabled() || f.R1->isEnabled() || f.Button17->isEnabled());
+    EXPECT_TRUE(f.Button2->isEnabled() && f.Button5->isEnabled());
+
+    // Down on the last row changes nothing and leaves Apply as it was.
+    Guarded(sp.desktop, [&] { f.Button20Click(); });
+    SelectMenuRow(2);
+    f.Button6Click();
+    EXPECT_FALSE(f.Button20->isEnabled());
+    EXPECT_EQ(Config("MenuPath", "Item1"), "Separator");
+    EXPECT_EQ(Config("MenuSound", "Item1"), "");
+    EXPECT_EQ(Config("MenuName", "Item2"), "P3");
+    EXPECT_EQ(Config("ItemCount", "ItemNumber"), "3");
+    EXPECT_EQ(Config("MenuCaption", "Item3"), "<missing>");
+}
+
+TEST_F(Form1Test, AddingAProgramAsksForItsNameAndRefusesPastTheLimit) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    Guarded(sp.desktop, [&] { f.Button20Click(); });
+    SelectMenuRow(1);
+    // A desktop entry is proposed under its own name.
+    sp.dialogs.Choose("/usr/share/applications/mail.desktop");
+    sp.dialogs.displayNames["/usr/share/applications/mail.desktop"] = sj("メール");
+    bool cancelDisabled = false;
+    AnswerInput([&](TInputDlg& d) {
+        cancelDisabled = !d.CancelBtn->isEnabled();
+        EXPECT_EQ(d.Edit1->text(), U("メール の起動"));
+        EXPECT_EQ(d.Label1->text(), U("アプリケーションの名前"));
+    });
+    f.Button1Click();
+    EXPECT_TRUE(cancelDisabled);
+    EXPECT_TRUE(InputDlg->CancelBtn->isEnabled());
+    ASSERT_EQ(sp.dialogs.requests.size(), 1u);
+    EXPECT_EQ(sp.dialogs.requests[0].request.title, sj("アプリケーションの追加"));
+    EXPECT_EQ(sp.dialogs.requests[0].request.initialFolder, "\\");
+    EXPECT_EQ(Captions(f.ListBox1)[1], sj("メール の起動"));
+    EXPECT_EQ(f.PathList[1], "/usr/share/applications/mail.desktop");
+    EXPECT_EQ(f.NameList[1], "Null");
+    EXPECT_EQ(f.SoundList[1], sj("(なし)"));
+    EXPECT_EQ(TForm1::Selected(f.ListBox1), 1);
+    EXPECT_EQ(f.Edit1->text(), QStringLiteral("/usr/share/applications/mail.desktop"));
+    EXPECT_TRUE(f.Button20->isEnabled() && f.Button7->isEnabled());
+
+    // Any other file is proposed by its name without the last extension.
+    sp.dialogs.Choose("/opt/tools/Editor.bin.exe");
+    AnswerInput([](TInputDlg& d) { EXPECT_EQ(d.Edit1->text(), U("Editor.bin の起動")); });
+    f.Button1Click();
+
+    // A name that Shift-JIS cannot hold is refused and nothing is added.
+    sp.dialogs.ChooseUnrepresentable("/home/u/caf\xC3\xA9\xF0\x9F\x99\x82");
+    f.Button1Click();
+    EXPECT_EQ(f.ListBox1->count(), 6);
+    EXPECT_EQ(sp.desktop.boxes.back().caption, sj("エラー"));
+
+    while (f.ListBox1->count() < 254) f.Button3Click();
+    sp.desktop.boxes.clear();
+    sp.dialogs.requests.clear();
+    f.Button1Click();
+    f.Button3Click();
+    EXPECT_EQ(f.ListBox1->count(), 254);
+    EXPECT_TRUE(sp.dialogs.requests.empty());
+    EXPECT_EQ(BoxTexts(), (std::vector<Bytes>{sj("これ以上リストに追加できません。"), sj("これ以上リストに追加できません。")}));
+}
+
+TEST_F(Form1Test, TheFieldsMarkChangesOnCharacterKeysAndStoreOnLeaving) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    SelectMenuRow(0);
+    QTest::keyClick(f.Edit1, Qt::Key_Delete);
+    EXPECT_FALSE(f.Button20->isEnabled());  // a key that produces no character
+    QTest::keyClick(f.Edit1, Qt::Key_End);
+    QTest::keyClicks(f.Edit1, "2");
+    EXPECT_TRUE(f.Button20->isEnabled());
+    f.Edit1Exit();
+    EXPECT_EQ(f.PathList[0], "/usr/bin/editor2");
+
+    f.Edit3->clear();
+    f.Edit3Exit();
+    EXPECT_EQ(f.SoundList[0], sj("(なし)"));
+    EXPECT_EQ(f.Edit3->text(), U("(なし)"));
+
+    // Typing in the read-only path of a tool marks nothing.
+    Guarded(sp.desktop, [&] { f.Button20Click(); });
+    SelectMenuRow(2);
+    EXPECT_TRUE(f.Edit1->isReadOnly());
+    QTest::keyClicks(f.Edit1, "x");
+    EXPECT_FALSE(f.Button20->isEnabled());
+    EXPECT_EQ(Config("MenuPath", "Item0"), "/usr/bin/editor2");
+}
+
+TEST_F(Form1Test, AFailedWriteKeepsTheDialogOpenWithApplyAndTheFileAsItWas) {
+    WriteConfig(FourRows);
+    const std::string before = veska::testing::slurp(sp.ConfigPath());
+    std::filesystem::permissions(sp.ConfigPath(), std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::replace);
+    TForm1& f = Open();
+    f.show();
+    SelectMenuRow(3);
+    f.Button5Click();
+    Guarded(sp.desktop, [&] { f.Button7Click(); });
+    ASSERT_EQ(sp.desktop.boxes.size(), 1u);
+    EXPECT_EQ(sp.desktop.boxes[0].text, WithFullStop(format1(sj("%s に書き込めません"), sp.ConfigPath())));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.Button20->isEnabled());
+    EXPECT_EQ(rereads, 0);
+    EXPECT_EQ(veska::testing::slurp(sp.ConfigPath()), before);
+    EXPECT_EQ(Setting("Wall_paper", "Order"), "<missing>");  // nothing after the failed write
+    f.close();
+}
+
+TEST_F(Form1Test, ToolRowsFollowTheCheckMarksWhenThePageChanges) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    // Entering the personal applications page is no change.
+    f.PageControl1->setCurrentWidget(f.TabSheet2);
+    EXPECT_FALSE(f.Button20->isEnabled());
+    EXPECT_TRUE(f.CheckBox5->isEnabled());
+
+    // The user checks the wallpaper tool and unchecks system information, then leaves the page.
+    f.CheckListBox1->item(0)->setCheckState(Qt::Checked);
+    f.CheckListBox1->item(2)->setCheckState(Qt::Unchecked);
+    f.PageControl1->setCurrentWidget(f.TabSheet1);
+    EXPECT_EQ(Captions(f.ListBox1), (std::vector<Bytes>{sj("エディタ"), SeparatorLine, sj("端末"), sj("壁紙の変更")}));
+    EXPECT_EQ(f.NameList.back(), "P1");
+    EXPECT_EQ(f.PathList.back(), "PersonalApplication");
+    EXPECT_EQ(f.SoundList.back(), sj("(なし)"));
+}
