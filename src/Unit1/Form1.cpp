@@ -18,8 +18,6 @@
 #include "text/Codec.h"
 #include "vcl/FormFont.h"
 
-static void InitFormResources() { Q_INIT_RESOURCE(Resource); }
-
 namespace veska {
 
 const Bytes SeparatorLine(41, '-');
@@ -33,7 +31,6 @@ const char* const PersonalApplications[4] = {"壁紙の変更", "「最近使っ
 
 TForm1::TForm1(Platform& platform, std::function<void()> reread, QWidget* parent)
     : QDialog(parent), p_(platform), reread_(std::move(reread)) {
-    InitFormResources();
     setupUi(this);
     setFont(FormFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -43,7 +40,12 @@ TForm1::TForm1(Platform& platform, std::function<void()> reread, QWidget* parent
     // keeps its properties command disabled meanwhile.
     setWindowModality(Qt::WindowModal);
     setWindowIcon(QIcon(QPixmap::fromImage(BuiltInIcon())));
-    Image2->setPixmap(QPixmap(QStringLiteral(":/forms/Emblem.xpm")));
+    // The program's own icon, doubled pixel for pixel.
+    Image2->setPixmap(QPixmap::fromImage(BuiltInIcon().scaled(32, 32, Qt::KeepAspectRatio, Qt::FastTransformation)));
+    // The toolchain this copy was built with.
+    Label29->setText(QStringLiteral("C++20 (GCC %1)").arg(QStringLiteral(__VERSION__)));
+    Label30->setText(QStringLiteral("Qt %1 / CMake").arg(QStringLiteral(QT_VERSION_STR)));
+    ComboBox1->setCurrentIndex(-1);  // no wallpaper selected: no display position
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

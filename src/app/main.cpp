@@ -1,5 +1,7 @@
 // VESKA: the program file.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/Application.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -9,6 +11,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Veska");
     // The resident form is never shown: closing a dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Veska speaks Japanese whatever the locale: so do Qt's own dialogs (file choosers).
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     veska::LinuxPlatform system;
     return veska::RunVeska(system.platform(), [] { QApplication::exec(); });
 }

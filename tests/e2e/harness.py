@@ -141,6 +141,11 @@ class Display:
         rgb = line.split("(", 1)[1].split(")", 1)[0].split(",")[:3]
         return tuple(int(float(v)) for v in rgb)
 
+    def grab(self, window):
+        """A window's pixels as raw 8-bit RGB bytes, for comparing two looks of it."""
+        return subprocess.run(["import", "-window", window, "-depth", "8", "rgb:-"], env=self.env,
+                              capture_output=True, check=True).stdout
+
 
 class Veska:
     """One sandbox: a private copy of the program, its stores and its XDG folders."""
@@ -343,6 +348,15 @@ class Screen:
     def focus_keys(self, window, *keys):
         self.display.xdotool("windowfocus", "--sync", window)
         self.keys(*keys)
+
+    def type_into(self, window, text):
+        self.display.xdotool("windowfocus", "--sync", window)
+        self.display.xdotool("type", "--delay", "10", text)
+
+    def click_in(self, window, x, y):
+        """Clicks the left button at (x, y) inside a window."""
+        wx, wy, _, _ = self.display.geometry(window)
+        self.display.xdotool("mousemove", str(wx + x), str(wy + y), "click", "1")
 
     def choose(self, downs):
         """Chooses the item reached with `downs` presses of Down in the open menu."""

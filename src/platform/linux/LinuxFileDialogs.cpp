@@ -8,7 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QGridLayout>
+#include <QSplitter>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,14 +142,17 @@ QPixmap previewOf(const QString& path) {
 }
 
 void addPreview(QFileDialog& dialog) {
-    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
-    if (grid == nullptr) return;
-    auto* preview = new QLabel(&dialog);
+    // Beside the file list, in the splitter that holds the side bar and the list, so the rows
+    // of the name field and the buttons keep their width.
+    auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (splitter == nullptr) return;
+    auto* preview = new QLabel(splitter);
     preview->setObjectName(QStringLiteral("preview"));
     preview->setFixedSize(kPreviewSide + 8, kPreviewSide + 8);
     preview->setAlignment(Qt::AlignCenter);
     preview->setFrameShape(QFrame::StyledPanel);
-    grid->addWidget(preview, 1, grid->columnCount());  // row 1 holds the side bar and the file list
+    splitter->addWidget(preview);
+    splitter->setCollapsible(splitter->indexOf(preview), false);
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
         const QPixmap picture = previewOf(path);
         if (picture.isNull()) preview->clear();
