@@ -17,6 +17,8 @@ bool isQuote(char c) { return c == '"' || c == '\''; }
 bool enclosedInQuotes(std::string_view v) { return v.size() >= 2 && isQuote(v.front()) && v.back() == v.front(); }
 
 Bytes decode(std::string_view raw) {
+    // Values come back as C strings: a NUL ends one.
+    if (std::size_t nul = raw.find('\0'); nul != std::string_view::npos) raw = trim(raw.substr(0, nul));
     if (enclosedInQuotes(raw)) raw = raw.substr(1, raw.size() - 2);
     return Bytes(raw);
 }
@@ -31,7 +33,7 @@ Bytes encode(std::string_view value) {
 }  // namespace
 
 IniDocument::IniDocument(std::string_view text) {
-    for (std::string_view raw : lines::split(text)) {
+    for (std::string_view raw : lines::splitProfile(text)) {
         Line line{Bytes(raw), {}, {}, false};
         std::string_view t = trim(raw);
         if (!t.empty() && t[0] == '[') {
@@ -67,14 +69,12 @@ void IniDocument::reindex() {
 }
 
 const IniDocument::Line* IniDocument::find(const Bytes& foldedSection, const Bytes& foldedKey) const {
+    // Only the first section of a name is seen: a later one of the same name is not there.
     auto it = index_.find(foldedSection);
     if (it == index_.end()) return nullptr;
-    for (std::size_t si : it->second) {
-        const Section& s = sections_[si];
-        auto k = s.keys.find(foldedKey);
-        if (k != s.keys.end()) return &s.lines[k->second];
-    }
-    return nullptr;
+    const Section& s = sections_[it->second.front()];
+    auto k = s.keys.find(foldedKey);
+    return k == s.keys.end() ? nullptr : &s.lines[k->second];
 }
 
 std::optional<Bytes> IniDocument::Get(std::string_view section, std::string_view key) const {

@@ -1,6 +1,9 @@
 // A private-profile (INI) text held in memory: parsed once, changed in place, written whole.
 // Texts are CP932 bytes. Section and key names match without regard to ASCII case; comment,
-// blank and malformed lines are kept byte for byte (output lines end in CRLF).
+// blank and malformed lines are kept byte for byte (output lines end in CRLF). Read as the
+// private-profile functions read: LF, CRLF or a lone CR ends a line, a NUL ends a value, and
+// of two sections of one name only the first is seen (erasing a name still erases both, so a
+// rewritten list never shows stale keys).
 #pragma once
 #include <optional>
 #include <string_view>

@@ -7,8 +7,8 @@
 
 namespace veska {
 
-// Blanks, an optional sign, then decimal digits or "$" and hexadecimal digits; trailing blanks
-// are allowed. Decimal must fit 32 bits; hexadecimal takes up to 32 bits and wraps ("$FFFFFFFF"
+// Blanks, an optional sign, then decimal digits or "$" and hexadecimal digits, and nothing
+// after them: a trailing blank makes the text no number. Decimal must fit 32 bits; hexadecimal takes up to 32 bits and wraps ("$FFFFFFFF"
 // is -1). Nothing for anything else.
 std::optional<int> ParseIntegerText(std::string_view text);
 

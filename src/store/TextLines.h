@@ -34,6 +34,23 @@ inline std::vector<std::string_view> split(std::string_view text) {
     return out;
 }
 
+// Lines of a profile file: LF, CRLF and a lone CR each end a line, as the private-profile
+// functions read them; a final line break does not open a line.
+inline std::vector<std::string_view> splitProfile(std::string_view text) {
+    std::vector<std::string_view> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            out.push_back(text.substr(start));
+            break;
+        }
+        out.push_back(text.substr(start, end - start));
+        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+    return out;
+}
+
 // Position of the first "]" at or after from that is a character of its own (the trail byte
 // of a double-byte character can be 0x5D); npos when there is none.
 inline std::size_t findClosingBracket(std::string_view s, std::size_t from) {

@@ -80,7 +80,19 @@ TEST(IniDocumentRead, CommentsMalformedLinesAndKeysBeforeAnySectionAreNotValues)
 TEST(IniDocumentRead, FirstOfDuplicateKeysAndSectionsWins) {
     IniDocument doc("[S]\r\nk=first\r\nk=second\r\n[T]\r\n[s]\r\nk=third\r\nonly=later\r\n");
     EXPECT_EQ(doc.Get("S", "k"), "first");
-    EXPECT_EQ(doc.Get("S", "only"), "later");
+    // The second [s] is not seen, and writes go to the first.
+    EXPECT_FALSE(doc.Get("S", "only").has_value());
+    EXPECT_TRUE(doc.Set("s", "only", "now"));
+    EXPECT_TRUE(doc.Set("S", "k", "changed"));
+    EXPECT_EQ(doc.Serialize(), "[S]\r\nk=changed\r\nk=second\r\nonly=now\r\n[T]\r\n[s]\r\nk=third\r\nonly=later\r\n");
+}
+
+TEST(IniDocumentRead, ALoneCrEndsALineAndANulEndsAValue) {
+    IniDocument doc(Bytes("[T]\rk=cr\r[U]\r\nk=crlf\r\nv=ab\0cd\r\nq=\"x\0y\"\r\n", 40));
+    EXPECT_EQ(doc.Get("T", "k"), "cr");
+    EXPECT_EQ(doc.Get("U", "k"), "crlf");
+    EXPECT_EQ(doc.Get("U", "v"), "ab");
+    EXPECT_EQ(doc.Get("U", "q"), "\"x");
 }
 
 TEST(IniDocumentRead, ValuesAreKeptUpTo2047BytesWithoutSplittingACharacter) {
