@@ -10,7 +10,7 @@
 #include "FreeRes/FreeRes.h"
 #include "Resource/ByteFigure.h"
 #include "Resource/FigureLabel.h"
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "store/Names.h"
 #include "store/SettingsKey.h"
 #include "text/Codec.h"

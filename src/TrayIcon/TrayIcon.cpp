@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "text/Codec.h"
 #include "vcl/Exception.h"
 

@@ -28,14 +28,15 @@ void TMain::TempDel(TObject* Sender) {
 }
 
 void TMain::SubTempDel(TObject*) {
-    std::vector<Bytes> folders;
+    std::vector<Bytes> listed, folders;
     {
         ConfigFile ini(*p_.files, ConfigPath());
-        folders = ReadTempFolderList(ini);
+        listed = ReadTempFolderList(ini);
         ini.Close();
     }
-    for (const Bytes& folder : folders)
-        if (SearchableTempFolder(folder)) p_.files->DeletePlainFiles(folder);  // failures are passed over
+    for (Bytes& folder : listed)
+        if (SearchableTempFolder(folder)) folders.push_back(std::move(folder));
+    p_.files->DeletePlainFiles(folders);  // failures are passed over; files in use stay
 }
 
 }  // namespace veska

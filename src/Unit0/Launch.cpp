@@ -16,7 +16,7 @@ void TMain::MyPopupHandler(TObject* Sender) {
     const Bytes sound =
         position >= 0 && position < static_cast<int>(launchSounds_.size()) ? launchSounds_[position] : Bytes();
 
-    if (sound != sj("(なし)")) p_.sound->PlaySoundAsync(sound);
+    if (sound != names::None) p_.sound->PlaySoundAsync(sound);
     if (hint != names::PersonalApplication) {
         p_.shell->ShellExecute(cutBytes(hint, 255));
         return;

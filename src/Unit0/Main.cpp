@@ -1,8 +1,7 @@
 #include "Unit0/Main.h"
 
 #include "Unit1/Form1.h"
-#include "app/ErrorBox.h"
-#include "store/ConfigFile.h"
+#include "vcl/ErrorBox.h"
 #include "text/Codec.h"
 
 namespace veska {
@@ -31,7 +30,7 @@ TMain::TMain(Platform& platform) : TComponent(nullptr), p_(platform) {
     builtIn.SetImage(BuiltInIcon());
     TrayIcon1->SetIcon(&builtIn);
     TrayIcon1->RBPopupMenu = PopupMenu2;
-    TrayIcon1->SetTipHelp("Veska Version 0.27.99");
+    TrayIcon1->SetTipHelp("Veska Version " VESKA_VERSION);
     TrayIcon1->SetVisible(true);
 
     // The form description is read: the tray icon registers itself now.
@@ -47,7 +46,7 @@ TMain::~TMain() {
     launchMenu_ = nullptr;
 }
 
-Bytes TMain::ConfigPath() const { return ConfigFilePath(p_.paths->ProgramPath()); }
+Bytes TMain::ConfigPath() const { return p_.paths->ConfigFile(); }
 Bytes TMain::SettingsPath() const { return p_.paths->SettingsFile(); }
 
 void TMain::Veska2Click(TObject*) {

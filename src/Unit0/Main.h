@@ -6,6 +6,7 @@
 
 #include "TrayIcon/TrayIcon.h"
 #include "platform/Platform.h"
+#include "store/Names.h"
 #include "vcl/Component.h"
 #include "vcl/Menus.h"
 
@@ -64,7 +65,7 @@ private:
     Platform& p_;
     TPopupMenu* launchMenu_ = nullptr;
     std::vector<Bytes> launchSounds_;
-    uint8_t recentIndex_ = 255, wallIndex_ = 255, tempIndex_ = 255;
+    uint8_t recentIndex_ = names::NoPosition, wallIndex_ = names::NoPosition, tempIndex_ = names::NoPosition;
     bool showMainForm_ = true;
     bool closed_ = false;
 };

@@ -17,7 +17,7 @@ Bytes cut(const Bytes& text) { return cutBytes(text, MaxText); }
 }  // namespace
 
 TMenuItem* TMain::WallSubmenu() const {
-    if (wallIndex_ == 255 || !launchMenu_ || wallIndex_ >= launchMenu_->Items()->Count()) return nullptr;
+    if (wallIndex_ == names::NoPosition || !launchMenu_ || wallIndex_ >= launchMenu_->Items()->Count()) return nullptr;
     return launchMenu_->Items()->Items(wallIndex_);
 }
 
@@ -55,7 +55,7 @@ void TMain::BuildMenus(TObject*) {
 
     launchMenu_ = new TPopupMenu(this);
     launchMenu_->OnPopup = [this](TObject* s) { MyPopUpPopUp(s); };
-    recentIndex_ = wallIndex_ = tempIndex_ = 255;
+    recentIndex_ = wallIndex_ = tempIndex_ = names::NoPosition;
 
     {
         ConfigFile ini(*p_.files, ConfigPath());
@@ -69,11 +69,11 @@ void TMain::BuildMenus(TObject*) {
             item->Hint = cut(rows[i].path);
             item->OnClick = [this](TObject* s) { MyPopupHandler(s); };
             if (name != names::Null) item->SetName(name);
-            if (name == "P4")
+            if (name == names::P4)
                 tempIndex_ = static_cast<uint8_t>(i);
-            else if (name == "P2")
+            else if (name == names::P2)
                 recentIndex_ = static_cast<uint8_t>(i);
-            else if (name == "P1")
+            else if (name == names::P1)
                 wallIndex_ = static_cast<uint8_t>(i);
         }
         if (TMenuItem* parent = WallSubmenu()) BuildWallpaperSubmenu(*parent, ini);
@@ -91,7 +91,7 @@ void TMain::BuildMenus(TObject*) {
         key.Close();
     }
 
-    if (change && wallIndex_ != 255) AutoChange(means);
+    if (change && wallIndex_ != names::NoPosition) AutoChange(means);
     if (TMenuItem* parent = WallSubmenu()) {
         TMenuItem* toggle = parent->Items(0);
         toggle->Caption = means ? sj("起動毎に壁紙を変更 [順番] (&C)") : sj("起動毎に壁紙を変更 [ランダム] (&C)");
@@ -116,7 +116,7 @@ void TMain::BuildWallpaperSubmenu(TMenuItem& parent, ConfigFile& ini) {
     parent.Add(line);
     if (walls.empty()) {
         auto* none = new TMenuItem(this);
-        none->Caption = sj("(なし)");
+        none->Caption = names::None;
         none->Enabled = false;
         parent.Add(none);
         return;
@@ -135,9 +135,9 @@ void TMain::BuildWallpaperSubmenu(TMenuItem& parent, ConfigFile& ini) {
 void TMain::MyPopUpPopUp(TObject*) {
     if (!launchMenu_) return;
     TMenuItem* items = launchMenu_->Items();
-    if (recentIndex_ != 255 && recentIndex_ < items->Count())
+    if (recentIndex_ != names::NoPosition && recentIndex_ < items->Count())
         items->Items(recentIndex_)->Enabled = p_.recent->AnyRecent();
-    if (tempIndex_ == 255 || tempIndex_ >= items->Count()) return;
+    if (tempIndex_ == names::NoPosition || tempIndex_ >= items->Count()) return;
     TMenuItem* temp = items->Items(tempIndex_);
     ConfigFile ini(*p_.files, ConfigPath());
     const std::vector<Bytes> folders = ReadTempFolderList(ini);

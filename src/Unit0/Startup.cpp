@@ -35,16 +35,7 @@ void TMain::FormCreate(TObject* Sender) {
 }
 
 void TMain::FirstStart(TObject* Sender) {
-    struct Entry {
-        const char* caption;
-        const char* name;
-    };
-    static const Entry defaults[] = {
-        {"壁紙の変更", "P1"},
-        {"「最近使ったファイル」の削除", "P2"},
-        {"テンポラリファイルの削除", "P4"},
-        {"システム情報...", "P3"},
-    };
+    static const int defaults[] = {1, 2, 4, 3};  // the tools, by the digit of their names
     {
         ConfigFile ini(*p_.files, ConfigPath());
         ini.WriteInteger(names::ItemCount, names::TempNumber, 1);
@@ -52,10 +43,10 @@ void TMain::FirstStart(TObject* Sender) {
         ini.WriteInteger(names::ItemCount, names::ItemNumber, 4);
         for (int i = 0; i < 4; ++i) {
             const Bytes key = names::ItemKey(i);
-            ini.WriteString(names::MenuCaption, key, sj(defaults[i].caption));
-            ini.WriteString(names::MenuName, key, defaults[i].name);
+            ini.WriteString(names::MenuCaption, key, sj(names::PersonalCaptions[defaults[i] - 1]));
+            ini.WriteString(names::MenuName, key, names::PersonalName(defaults[i]));
             ini.WriteString(names::MenuPath, key, names::PersonalApplication);
-            ini.WriteString(names::MenuSound, key, sj("(なし)"));
+            ini.WriteString(names::MenuSound, key, names::None);
         }
         ini.Close();
     }

@@ -12,10 +12,11 @@
 
 #include "Unit1/ListRows.h"
 #include "Unit2/InputDlg.h"
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "store/Names.h"
 #include "store/Settings.h"
 #include "text/Codec.h"
+#include "vcl/Exception.h"
 #include "vcl/FormFont.h"
 
 namespace veska {
@@ -23,9 +24,6 @@ namespace veska {
 const Bytes SeparatorLine(41, '-');
 
 namespace {
-
-const char* const PersonalApplications[4] = {"壁紙の変更", "「最近使ったファイル」の削除", "システム情報...",
-                                             "テンポラリファイルの削除"};
 
 }  // namespace
 
@@ -45,11 +43,20 @@ TForm1::TForm1(Platform& platform, std::function<void()> reread, QWidget* parent
     // The toolchain this copy was built with.
     Label29->setText(QStringLiteral("C++20 (GCC %1)").arg(QStringLiteral(__VERSION__)));
     Label30->setText(QStringLiteral("Qt %1 / CMake").arg(QStringLiteral(QT_VERSION_STR)));
+    Label21->setText(QStringLiteral("Veska Version " VESKA_VERSION));
     ComboBox1->setCurrentIndex(-1);  // no wallpaper selected: no display position
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
     BuildMenus();
+    {
+        const QSignalBlocker quiet(CheckListBox1);  // check marks set from code run no handler
+        for (const char* caption : names::PersonalCaptions) {
+            auto* item = new QListWidgetItem(QString::fromUtf8(caption), CheckListBox1);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
     ConnectHandlers();
     PageControl1->setCurrentWidget(TabSheet1);
     Guard([this] { FormCreate(); });
@@ -156,7 +163,18 @@ void TForm1::ConnectHandlers() {
 
     on(CheckListBox1, &QListWidget::itemSelectionChanged, &TForm1::CheckListBox1Click);
     on(CheckListBox1, &QListWidget::itemClicked, &TForm1::CheckListBox1Click);
-    on(CheckListBox1, &QListWidget::itemChanged, &TForm1::CheckListBox1ClickCheck);
+    // A toggled mark acts on its entry, selected first as a click on its box selects it (the
+    // space bar can toggle an entry that is current but not selected).
+    connect(CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        Guard([this, item] {
+            const int row = CheckListBox1->row(item);
+            if (Selected(CheckListBox1) != row) {
+                SelectRow(CheckListBox1, row);
+                CheckListBox1Click();
+            }
+            CheckListBox1ClickCheck();
+        });
+    });
     // A check box runs its handler whenever its state changes, from code too.
     const std::pair<QCheckBox*, void (TForm1::*)()> boxes[] = {{CheckBox5, &TForm1::CheckBox5Click},
                                                               {CheckBox4, &TForm1::CheckBox4Click},
@@ -198,9 +216,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     void (TForm1::*exit)() = watched == Edit1 ? &TForm1::Edit1Exit : &TForm1::Edit3Exit;
     switch (event->type()) {
     case QEvent::KeyPress: {
-        // A key that produces a character, Backspace included; Delete produces none.
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (!text.isEmpty() && text != QStringLiteral("\x7f")) Guard([this, keyPress] { (this->*keyPress)(); });
+        // A key that produces a character, Backspace included; Delete, Tab (which moves the
+        // focus) and Alt combinations (accelerators) produce none.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool character = !text.isEmpty() && text != QStringLiteral("\x7f") && key->key() != Qt::Key_Tab &&
+                               key->key() != Qt::Key_Backtab && !(key->modifiers() & (Qt::AltModifier | Qt::MetaModifier));
+        if (character) Guard([this, keyPress] { (this->*keyPress)(); });
         break;
     }
     case QEvent::InputMethod:
@@ -228,20 +250,15 @@ void TForm1::FormCreate() {
     LoadLists();
     // 5-7. The options.
     LoadOptions();
-    // 8. The personal applications, in the order of their names P1..P4.
-    const QSignalBlocker quiet(CheckListBox1);  // check marks set from code run no handler
-    for (const char* caption : PersonalApplications) {
-        auto* item = new QListWidgetItem(QString::fromUtf8(caption), CheckListBox1);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
+    // 8. The personal applications' marks (the entries stand from the start, so that a load
+    // that fails half-way leaves a dialog whose handlers still find them).
     PAppli();
     // 9. Loading ran the handlers of the boxes it set: a fresh dialog counts as unchanged.
     Track(Edit::Saved);
 }
 
 void TForm1::LoadLists() {
-    ConfigFile ini(*p_.files, ConfigFilePath(p_.paths->ProgramPath()));
+    ConfigFile ini(*p_.files, p_.paths->ConfigFile());
     for (const LaunchEntry& e : ReadLaunchList(ini))
         InsertMenuRow(ListBox1->count(), e.path == names::Separator ? SeparatorLine : e.caption, e.name, e.path,
                       e.sound);
@@ -288,11 +305,13 @@ void TForm1::Button20Click() {
     std::vector<Bytes> folders;
     for (int k = 0; k < ListBox3->count(); ++k) folders.push_back(Caption(ListBox3, k));
 
-    const std::optional<Bytes> swp = FieldBytes(Edit4);
-    if (!swp) return;
+    // A swap-file path Shift-JIS cannot hold is refused as a failed write is: the dialog stays.
+    const Bytes shownSwp = Edit4->property("bytes").toByteArray().toStdString();
+    std::optional<Bytes> swp = Edit4->text() == Widen(shownSwp) ? shownSwp : fromUtf8(Edit4->text().toStdString());
+    if (!swp) throw Exception(sj("仮想メモリの位置に Veska で扱えない文字 (シフト JIS にない文字) が含まれています"));
 
     {
-        ConfigFile ini(*p_.files, ConfigFilePath(p_.paths->ProgramPath()));
+        ConfigFile ini(*p_.files, p_.paths->ConfigFile());
         WriteLists(ini, launch, walls, folders);
         ini.Close();
     }
@@ -345,7 +364,7 @@ void TForm1::PageControl1Change() {
 
 void TForm1::MenuChange() {
     for (int k = 1; k <= 4; ++k) {
-        const Bytes name = "P" + std::to_string(k);
+        const Bytes name = names::PersonalName(k);
         int i = -1;
         for (std::size_t r = 0; r < NameList.size(); ++r)
             if (NameList[r] == name) {
@@ -354,8 +373,8 @@ void TForm1::MenuChange() {
             }
         const bool checked = CheckListBox1->item(k - 1)->checkState() == Qt::Checked;
         if (checked && i == -1)
-            InsertMenuRow(ListBox1->count(), sj(PersonalApplications[k - 1]), name, names::PersonalApplication,
-                          sj("(なし)"));
+            InsertMenuRow(ListBox1->count(), sj(names::PersonalCaptions[k - 1]), name, names::PersonalApplication,
+                          names::None);
         else if (!checked && i != -1)
             DeleteMenuRow(i);
     }

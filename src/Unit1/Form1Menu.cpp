@@ -24,8 +24,11 @@ void TForm1::InsertMenuRow(int at, const Bytes& caption, const Bytes& name, cons
 }
 
 void TForm1::DeleteMenuRow(int row) {
+    const bool wasSelected = Selected(ListBox1) == row;
     const QSignalBlocker quiet(ListBox1);
     delete ListBox1->takeItem(row);
+    // Qt would select a neighbour in its place, behind the fields' back: no row is selected.
+    if (wasSelected) SelectRow(ListBox1, -1);
     PathList.erase(PathList.begin() + row);
     NameList.erase(NameList.begin() + row);
     SoundList.erase(SoundList.begin() + row);
@@ -62,7 +65,7 @@ void TForm1::ListBox1Click() {
     } else {
         Edit1->setReadOnly(false);
     }
-    if (NameList[i] == "P1") {
+    if (NameList[i] == names::P1) {
         Button17->setEnabled(false);
         S2->setEnabled(false);
     }
@@ -89,7 +92,7 @@ void TForm1::Button1Click() {
     Bytes name = p_.dialogs->DisplayName(*path);
     if (name.empty()) name = BaseName(*path);
     if (std::optional<Bytes> caption = AskName(sj("アプリケーションの名前"), name + sj(" の起動"), false)) {
-        InsertMenuRow(p, *caption, names::Null, *path, sj("(なし)"));
+        InsertMenuRow(p, *caption, names::Null, *path, names::None);
         SelectRow(ListBox1, p);
         ListBox1Click();
     }
@@ -180,7 +183,7 @@ void TForm1::Edit3KeyPress() { Track(Edit::Changed); }
 void TForm1::Edit3Exit() {
     const int i = Selected(ListBox1);
     if (i < 0) return;
-    if (Edit3->text().isEmpty()) SetField(Edit3, sj("(なし)"));
+    if (Edit3->text().isEmpty()) SetField(Edit3, names::None);
     if (std::optional<Bytes> sound = FieldBytes(Edit3))
         SoundList[i] = *sound;
     else

@@ -5,6 +5,7 @@
 #include "Unit1/Form1.h"
 #include "Unit1/ListRows.h"
 #include "Unit2/InputDlg.h"
+#include "store/Names.h"
 #include "text/Codec.h"
 
 namespace veska {
@@ -27,7 +28,7 @@ int TForm1::Select2() const {
 
 void TForm1::PAppli() {
     for (int n = 1; n <= 4; ++n) {
-        const Bytes name = "P" + std::to_string(n);
+        const Bytes name = names::PersonalName(n);
         const bool present = std::find(NameList.begin(), NameList.end(), name) != NameList.end();
         const QSignalBlocker quiet(CheckListBox1);
         CheckListBox1->item(n - 1)->setCheckState(present ? Qt::Checked : Qt::Unchecked);
@@ -232,7 +233,7 @@ void TForm1::Button14Click() {
     const std::optional<DirEntry> there = p_.files->FindFile(*folder);
     if (!there || !there->directory) {
         if (p_.desktop->MessageBox(sj("指定されたディレクトリが存在しません。作成しますか？"), sj("確認"),
-                                   MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+                                   MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
         if (there || !p_.files->CreateDirectories(*folder)) {
             p_.desktop->MessageBox(format1(sj("ディレクトリ %s を作成できません。"), *folder), sj("エラー"),

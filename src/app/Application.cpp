@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "Unit0/Main.h"
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "text/Codec.h"
 
 namespace veska {

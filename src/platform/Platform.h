@@ -62,14 +62,14 @@ struct Point {
     int x = 0, y = 0;
 };
 
-constexpr uint32_t MB_OK = 0x00, MB_OKCANCEL = 0x01, MB_ICONHAND = 0x10, MB_ICONQUESTION = 0x20,
+constexpr uint32_t MB_OK = 0x00, MB_OKCANCEL = 0x01, MB_YESNO = 0x04, MB_ICONHAND = 0x10, MB_ICONQUESTION = 0x20,
                    MB_ICONEXCLAMATION = 0x30, MB_ICONASTERISK = 0x40, MB_ICONERROR = MB_ICONHAND;
-constexpr int IDOK = 1, IDCANCEL = 2;
+constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 
 class IDesktop {
 public:
     virtual ~IDesktop() = default;
-    // A modal message box. An empty caption means the system's default title. Returns IDOK, IDCANCEL.
+    // A modal message box. An empty caption means the system's default title. Returns IDOK, IDCANCEL, IDYES or IDNO.
     virtual int MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) = 0;
     virtual void SetForegroundWindow() = 0;
     virtual Point GetCursorPos() = 0;
@@ -123,11 +123,13 @@ public:
             if (!e.hidden && !e.directory && !e.system) return true;
         return false;
     }
-    // Deletes the plain files standing directly in the folder as DeleteEntry would; failures
-    // are passed over.
-    virtual void DeletePlainFiles(const Bytes& folder) {
-        for (const DirEntry& e : ListDirectory(folder))
-            if (!e.hidden && !e.directory && !e.system) DeleteEntry(e);
+    // Deletes the plain files standing directly in each folder as DeleteEntry would; failures
+    // are passed over. The folders come together so that work they share is done once: the
+    // system's version also leaves every file in use, and finds those once for all folders.
+    virtual void DeletePlainFiles(const std::vector<Bytes>& folders) {
+        for (const Bytes& folder : folders)
+            for (const DirEntry& e : ListDirectory(folder))
+                if (!e.hidden && !e.directory && !e.system) DeleteEntry(e);
     }
 };
 
@@ -135,7 +137,8 @@ public:
 class IPaths {
 public:
     virtual ~IPaths() = default;
-    virtual Bytes ProgramPath() = 0;        // the running program file
+    // The configuration file: beside the program file, or the user's own for an installed program.
+    virtual Bytes ConfigFile() = 0;
     virtual Bytes SettingsFile() = 0;       // the settings key's REGEDIT4 file
     virtual Bytes DefaultTempFolder() = 0;  // stands in for the Windows directory + "\TEMP"
     virtual Bytes DefaultSwapFile() = 0;    // stands in for the Windows directory + "\WIN386.SWP"

@@ -1,5 +1,8 @@
 // Section, key and value names of the two stores.
 #pragma once
+#include <cstdint>
+#include <string>
+
 #include "text/Sjis.h"
 
 namespace veska::names {
@@ -23,6 +26,18 @@ inline const Bytes ControlPanelKey = "Control Panel", Desktop = "Desktop", TileW
 
 // marker texts
 inline const Bytes Null = "Null", Separator = "Separator", PersonalApplication = "PersonalApplication";
+// "(なし)" in CP932: no sound, and the caption of an empty wallpaper submenu.
+inline const Bytes None = "(\x82\xC8\x82\xB5)";
+
+// The four personal applications: their names "P1".."P4" and the captions written for them
+// (UTF-8, as in our sources), in the order of their names.
+inline const Bytes P1 = "P1", P2 = "P2", P3 = "P3", P4 = "P4";
+inline const char* const PersonalCaptions[4] = {"壁紙の変更", "「最近使ったファイル」の削除", "システム情報...",
+                                                "テンポラリファイルの削除"};
+inline Bytes PersonalName(int k) { return "P" + std::to_string(k); }  // k = 1..4
+
+// A list position held in 8 bits: 255 marks none.
+constexpr uint8_t NoPosition = 255;
 
 inline Bytes ItemKey(int i) { return Item + std::to_string(i); }
 inline Bytes PathItemKey(int i) { return PathItem + std::to_string(i); }

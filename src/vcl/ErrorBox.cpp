@@ -1,4 +1,4 @@
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 
 #include "text/Codec.h"
 

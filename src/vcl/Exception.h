@@ -1,4 +1,4 @@
-// Errors are exceptions carrying a CP932 message; one guard shows them (app/ErrorBox.h).
+// Errors are exceptions carrying a CP932 message; one guard shows them (vcl/ErrorBox.h).
 #pragma once
 #include <exception>
 #include <string>

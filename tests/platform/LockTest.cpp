@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include "PlatformTestSupport.h"
+#include "platform/linux/LinuxFiles.h"
 #include "platform/linux/LinuxLock.h"
+#include "text/Codec.h"
 
 extern char** environ;
 
@@ -43,7 +45,7 @@ TEST_F(LockTest, TheHolderRefusesASecondProcessUntilItEnds) {
     {
         LinuxLock first;
         EXPECT_FALSE(first.CreateMutexAlreadyExists(kName));
-        EXPECT_TRUE(test::Exists(dir / "QOTVeska.lock"));
+        EXPECT_TRUE(test::Exists(dir / ".QOTVeska.lock"));
         EXPECT_TRUE(refusedInAnotherProcess());
         EXPECT_TRUE(refusedInAnotherProcess());  // a refused attempt does not disturb the holder
     }
@@ -66,7 +68,9 @@ TEST_F(LockTest, AProgramStartedMeanwhileDoesNotKeepTheLock) {
         char* argv[] = {arg0, arg1, nullptr};
         ASSERT_EQ(::posix_spawn(&sleeper, "/bin/sleep", nullptr, nullptr, argv, environ), 0);
     }
-    bool refused = refusedInAnotherProcess();
+    // posix_spawn returns a moment before exec has closed the close-on-exec descriptors: wait
+    // for that, and fail if the lock stays held.
+    bool refused = !test::WaitFor([&] { return !refusedInAnotherProcess(); }, std::chrono::seconds(5));
     ::kill(sleeper, SIGKILL);
     ::waitpid(sleeper, nullptr, 0);
     EXPECT_FALSE(refused) << "the lock descriptor was inherited by a launched program";
@@ -116,9 +120,9 @@ TEST_F(LockTest, OfManyStartingAtOnceExactlyOneWins) {
 TEST(LockFile, LivesInTheRuntimeFolderElseInTmpPerUser) {
     {
         EnvGuard runtime("XDG_RUNTIME_DIR", "/run/user/1234");
-        EXPECT_EQ(LinuxLock::LockFilePath(kName), "/run/user/1234/QOTVeska.lock");
+        EXPECT_EQ(LinuxLock::LockFilePath(kName), "/run/user/1234/.QOTVeska.lock");
     }
-    const std::string perUser = "/tmp/QOTVeska-" + std::to_string(::getuid()) + ".lock";
+    const std::string perUser = "/tmp/.QOTVeska-" + std::to_string(::getuid()) + ".lock";
     {
         EnvGuard runtime("XDG_RUNTIME_DIR", std::nullopt);
         EXPECT_EQ(LinuxLock::LockFilePath(kName), perUser);
@@ -129,11 +133,21 @@ TEST(LockFile, LivesInTheRuntimeFolderElseInTmpPerUser) {
     }
 }
 
+TEST(LockFile, NoSearchTakesItForATemporaryFile) {
+    EnvGuard runtime("XDG_RUNTIME_DIR", std::nullopt);
+    LinuxLock lock;
+    lock.CreateMutexAlreadyExists(kName);
+    LinuxFiles files;
+    const std::optional<DirEntry> entry = files.FindFile(*fromUtf8(LinuxLock::LockFilePath(kName)));
+    ASSERT_TRUE(entry);
+    EXPECT_TRUE(entry->hidden);  // searches and the deletion pass over hidden files
+}
+
 TEST(LockFile, ALinkPlantedInPlaceOfTheFileIsNotFollowed) {
     TempDir dir;
     EnvGuard runtime("XDG_RUNTIME_DIR", dir.path());
     test::WriteFile(dir / "victim", "keep");
-    ASSERT_EQ(::symlink((dir / "victim").c_str(), (dir / "QOTVeska.lock").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "victim").c_str(), (dir / ".QOTVeska.lock").c_str()), 0);
     LinuxLock lock;
     EXPECT_FALSE(lock.CreateMutexAlreadyExists(kName));  // starts unguarded rather than never
     int fd = ::open((dir / "victim").c_str(), O_RDONLY | O_CLOEXEC);

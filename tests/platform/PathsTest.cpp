@@ -36,6 +36,39 @@ TEST(Paths, AProgramInAFolderWithoutACp932NameFindsItsIniBesideIt) {
     EXPECT_EQ(test::ReadFile(folder + "/veska.INI"), "[x]\r\n");
 }
 
+TEST(Paths, OnlyAProgramFileStandingInTheInstallFolderIsInstalled) {
+    EXPECT_TRUE(LinuxPaths::IsInstalled("/usr/bin/veska", "/usr/bin"));
+    EXPECT_TRUE(LinuxPaths::IsInstalled("/usr/bin/veska", "/usr/bin/"));
+    EXPECT_TRUE(LinuxPaths::IsInstalled("/usr/bin/veska (deleted)", "/usr/bin"));  // upgraded while running
+    EXPECT_TRUE(LinuxPaths::IsInstalled("/veska", "/"));
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/usr/bin/sub/veska", "/usr/bin"));
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/usr/binaries/veska", "/usr/bin"));
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/usr/veska", "/usr/bin"));
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/tmp/stage/usr/bin/veska", "/usr/bin"));  // a DESTDIR copy
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/home/u/veska/build/veska", "/usr/bin"));
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/usr/bin/veska", ""));  // a build that installs nowhere
+    EXPECT_FALSE(LinuxPaths::IsInstalled("/usr/bin/veska", "usr/bin"));
+    EXPECT_FALSE(LinuxPaths::IsInstalled("", "/usr/bin"));
+}
+
+TEST(Paths, AnInstalledProgramKeepsItsConfigurationInTheUsersConfigFolder) {
+    TempDir dir;
+    EnvGuard config("XDG_CONFIG_HOME", dir / "cfg");
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
+    const std::string ini = self.filename().string() + ".INI";
+    LinuxPaths installed(self.parent_path().string());
+    EXPECT_EQ(installed.ConfigFile(), dir / "cfg/veska/" + ini);
+    // Made now: the configuration file is never written into a missing folder.
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "cfg/veska"));
+
+    // The install folder through a link names the same folder (/bin is /usr/bin).
+    std::filesystem::create_directory_symlink(self.parent_path(), dir / "bin");
+    EXPECT_EQ(LinuxPaths(dir / "bin").ConfigFile(), dir / "cfg/veska/" + ini);
+
+    LinuxPaths elsewhere(dir / "cfg");
+    EXPECT_EQ(elsewhere.ConfigFile(), self.parent_path().string() + "/" + ini);
+}
+
 TEST(Paths, SettingsFileFollowsTheConfigHome) {
     LinuxPaths paths;
     {

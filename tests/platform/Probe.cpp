@@ -36,9 +36,8 @@ int runProbe(const char* probe) {
         return veska::SetDesktopWallpaper(kind, argv[2], argv[3] == "tiled") ? 0 : 1;
     }
     if (std::strcmp(probe, "program-ini") == 0 && argv.size() == 1) {
-        // What the configuration file beside the program does: its path plus ".INI".
         veska::LinuxPaths paths;
-        return veska::LinuxFiles().WriteFileAtomic(paths.ProgramPath() + ".INI", "[x]\r\n") ? 0 : 1;
+        return veska::LinuxFiles().WriteFileAtomic(paths.ConfigFile(), "[x]\r\n") ? 0 : 1;
     }
     return 100;
 }

@@ -180,5 +180,18 @@ TEST_F(GioLaunch, ADocumentOpensInTheDefaultHandlerForItsType) {
     EXPECT_FALSE(Exists(dir / "pwned"));
 }
 
+TEST_F(GioLaunch, ALinkEntryOpensItsUrlInTheDefaultHandler) {
+    WriteFile(dir / "data/applications/veska-test-browser.desktop",
+              "[Desktop Entry]\nType=Application\nName=Browser\nMimeType=x-scheme-handler/veskatest;\nExec=" +
+                  (dir / "bin/handler") + " %u\n");
+    WriteFile(dir / "config/mimeapps.list",
+              "[Default Applications]\nx-scheme-handler/veskatest=veska-test-browser.desktop\n");
+    const std::string entry = dir / "page.desktop";
+    WriteFile(entry, "[Desktop Entry]\nType=Link\nName=Page\nURL=veskatest://example/page?a=1\n");
+    EXPECT_EQ(test::RunProbe("shell", {entry}, env()), 0) << "the launch left a child behind";
+    ASSERT_TRUE(test::WaitFor([&] { return Exists(dir / "mark"); }));
+    EXPECT_EQ(test::ReadFile(dir / "mark"), "veskatest://example/page?a=1");
+}
+
 }  // namespace
 }  // namespace veska

@@ -16,7 +16,7 @@
 #include "store/Names.h"
 #include "store/SettingsKey.h"
 #include "store/StoreFiles.h"
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "text/Codec.h"
 
 namespace veska::test {
@@ -42,16 +42,22 @@ protected:
         return *form;
     }
     // The next showing of the input dialog: `act` runs on it once it is up (then OK unless it
-    // closed it); a dialog that never shows or closes fails the test instead of hanging it.
+    // closed it). A dialog that never shows within five seconds fails the test.
     void AnswerInput(std::function<void(TInputDlg&)> act = {}) {
-        auto* poll = new QTimer;
+        auto* poll = new QTimer(form.get());
+        auto* waited = new int(0);
         poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, [poll, act] {
-            if (!InputDlg || !InputDlg->isVisible()) return;
+        QObject::connect(poll, &QTimer::timeout, [poll, act, waited] {
+            if (!InputDlg || !InputDlg->isVisible()) {
+                if (++*waited < 1000) return;
+                ADD_FAILURE() << "the input dialog never showed";
+            } else {
+                if (act) act(*InputDlg);
+                if (InputDlg->isVisible()) InputDlg->OKBtnClick();
+            }
+            delete waited;
             poll->stop();
             poll->deleteLater();
-            if (act) act(*InputDlg);
-            if (InputDlg->isVisible()) InputDlg->OKBtnClick();
         });
         poll->start();
     }

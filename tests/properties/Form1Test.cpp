@@ -179,8 +179,10 @@ TEST_F(Form1Test, TheFieldsMarkChangesOnCharacterKeysAndStoreOnLeaving) {
     WriteConfig(FourRows);
     TForm1& f = Open();
     SelectMenuRow(0);
-    QTest::keyClick(f.Edit1, Qt::Key_Delete);
-    EXPECT_FALSE(f.Button20->isEnabled());  // a key that produces no character
+    // Keys that produce no character: Delete (X11 gives it a DEL text) and Tab.
+    QTest::sendKeyEvent(QTest::Click, f.Edit1, Qt::Key_Delete, QString(QChar(0x7f)), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, f.Edit1, Qt::Key_Tab, QStringLiteral("\t"), Qt::NoModifier);
+    EXPECT_FALSE(f.Button20->isEnabled());
     QTest::keyClick(f.Edit1, Qt::Key_End);
     QTest::keyClicks(f.Edit1, "2");
     EXPECT_TRUE(f.Button20->isEnabled());
@@ -227,9 +229,12 @@ TEST_F(Form1Test, ToolRowsFollowTheCheckMarksWhenThePageChanges) {
     // Entering the personal applications page is no change.
     f.PageControl1->setCurrentWidget(f.TabSheet2);
     EXPECT_FALSE(f.Button20->isEnabled());
-    EXPECT_TRUE(f.CheckBox5->isEnabled());
 
-    // The user checks the wallpaper tool and unchecks system information, then leaves the page.
+    // The user checks the wallpaper tool and unchecks system information, whose row was
+    // selected: no row is selected after it, so leaving a field stores nowhere.
+    f.PageControl1->setCurrentWidget(f.TabSheet1);
+    SelectMenuRow(2);
+    f.PageControl1->setCurrentWidget(f.TabSheet2);
     f.CheckListBox1->item(0)->setCheckState(Qt::Checked);
     f.CheckListBox1->item(2)->setCheckState(Qt::Unchecked);
     f.PageControl1->setCurrentWidget(f.TabSheet1);
@@ -237,4 +242,18 @@ TEST_F(Form1Test, ToolRowsFollowTheCheckMarksWhenThePageChanges) {
     EXPECT_EQ(f.NameList.back(), "P1");
     EXPECT_EQ(f.PathList.back(), "PersonalApplication");
     EXPECT_EQ(f.SoundList.back(), sj("(なし)"));
+    EXPECT_EQ(TForm1::Selected(f.ListBox1), -1);
+    const std::vector<Bytes> paths = f.PathList;
+    f.Edit1Exit();
+    EXPECT_EQ(f.PathList, paths);
+}
+
+TEST_F(Form1Test, ASettingThatFailsToLoadIsShownAndTheDialogStillWorks) {
+    WriteConfig(FourRows);
+    WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Wall_paper]\n\"Change\"=dword:00000001\n");
+    TForm1& f = Open();
+    EXPECT_EQ(BoxTexts(), std::vector<Bytes>{"'Change' " + sj("のデータ型が不正です.")});
+    f.PageControl1->setCurrentWidget(f.TabSheet2);
+    f.PageControl1->setCurrentWidget(f.TabSheet1);
+    EXPECT_EQ(f.ListBox1->count(), 4);
 }

@@ -4,6 +4,7 @@
 #include "store/Lists.h"
 #include "store/Names.h"
 #include "store/StoreFiles.h"
+#include "text/Codec.h"
 
 using namespace veska;
 using namespace veska::testing;
@@ -15,6 +16,8 @@ protected:
     Bytes path = sp.ConfigPath();
 };
 }  // namespace
+
+TEST(Names, TheNoneMarkIsTheCp932OfItsText) { EXPECT_EQ(names::None, sj("(なし)")); }
 
 TEST_F(ListsTest, CountsAreTakenModulo256) {
     spit(path, "[ItemCount]\r\nItemNumber=256\r\nWallNumber=300\r\nTempNumber=-1\r\n");

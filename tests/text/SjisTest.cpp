@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "text/Codec.h"
 #include "text/Sjis.h"
 

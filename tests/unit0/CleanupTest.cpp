@@ -65,13 +65,15 @@ public:
         searched.push_back(folder);
         return LinuxFiles::HoldsPlainFile(folder);
     }
-    void DeletePlainFiles(const Bytes& folder) override {
-        emptied.push_back(folder);
-        LinuxFiles::DeletePlainFiles(folder);
+    void DeletePlainFiles(const std::vector<Bytes>& folders) override {
+        emptied.push_back(folders);
+        LinuxFiles::DeletePlainFiles(folders);
     }
-    std::vector<Bytes> searched, emptied;
+    std::vector<Bytes> searched;
+    std::vector<std::vector<Bytes>> emptied;  // one list per call
 };
 
+// The searchable folders go to the deletion together, so that it judges files in use once.
 TEST_F(CleanupTest, EmptyAndOverlongFolderTextsAreNeverSearched) {
     // Cut to 255 bytes, the long text would name its parent folder, which holds a plain file.
     const std::string parent = toUtf8(sp.root()) + "/" + std::string(253 - toUtf8(sp.root()).size(), 'p');
@@ -80,17 +82,17 @@ TEST_F(CleanupTest, EmptyAndOverlongFolderTextsAreNeverSearched) {
     WriteText(parent + "/precious.txt", "x");
     WriteText(longFolder + "/junk.tmp", "x");
     ASSERT_EQ(longFolder.substr(0, 255), parent + "/");
-    WriteConfig("[ItemCount]\nItemNumber=1\nTempNumber=3\n[MenuCaption]\nItem0=T\n[MenuName]\nItem0=P4\n"
+    WriteConfig("[ItemCount]\nItemNumber=1\nTempNumber=4\n[MenuCaption]\nItem0=T\n[MenuName]\nItem0=P4\n"
                 "[MenuPath]\nItem0=PersonalApplication\n[TempFolder]\nPathItem0=\nPathItem1=" + longFolder +
-                "\nPathItem2=" + second + "\n");
+                "\nPathItem2=" + first + "\nPathItem3=" + second + "\n");
     WriteCurrentSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Check]\n\"TempDlg\"=\"0\"\n");
     RecordingFiles files;
     sp.platform().files = &files;
     Build();
     main->MyPopUpPopUp(main->LaunchMenu());
-    EXPECT_EQ(files.searched, std::vector<Bytes>{second});
+    EXPECT_EQ(files.searched, (std::vector<Bytes>{first, second}));
     Launch(0)->Click();
-    EXPECT_EQ(files.emptied, std::vector<Bytes>{second});
+    EXPECT_EQ(files.emptied, (std::vector<std::vector<Bytes>>{{first, second}}));
     EXPECT_TRUE(fs::exists(parent + "/precious.txt"));
     EXPECT_TRUE(fs::exists(longFolder + "/junk.tmp"));
 }

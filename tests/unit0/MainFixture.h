@@ -8,7 +8,7 @@
 #include <set>
 
 #include "Unit0/Main.h"
-#include "app/ErrorBox.h"
+#include "vcl/ErrorBox.h"
 #include "platform/scripted/ScriptedPlatform.h"
 #include "store/ConfigFile.h"
 #include "store/Names.h"

@@ -83,7 +83,9 @@ void fill(QMenu& qmenu, TMenuItem& parent, const std::shared_ptr<MenuContext>& c
 }  // namespace
 
 int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) {
-    QMessageBox box;
+    // Owned by the dialog that asks, when one is open, so that the dialog waits for the answer
+    // (a second command there meanwhile would act on what the box is about).
+    QMessageBox box(QApplication::activeModalWidget());
     // No caption: the system's own default title for message boxes.
     const Bytes title = caption.empty() ? sj("エラー") : caption;
     box.setWindowTitle(q(title));
@@ -92,6 +94,10 @@ int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t t
     // The box waits for its answer without blocking the tray icon, as a box without an
     // owner window does on the original platform.
     box.setWindowModality(Qt::WindowModal);
+    if (box.parentWidget()) box.setWindowFlags(box.windowFlags() | Qt::Dialog);
+    // Above every window of ours, the system information window included, which stays on
+    // top: a box beneath it could be neither seen nor answered.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setTextFormat(Qt::PlainText);  // a path or a message is never markup
     box.setText(q(text));
     switch (type & 0xF0) {
@@ -110,12 +116,17 @@ int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t t
     default:
         break;
     }
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    const bool yesNo = (type & 0x0F) == MB_YESNO;
+    QPushButton* ok = box.addButton(yesNo ? QStringLiteral("はい(&Y)") : QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
-    if ((type & 0x0F) == MB_OKCANCEL) cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    if (yesNo)
+        cancel = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::RejectRole);
+    else if ((type & 0x0F) == MB_OKCANCEL)
+        cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? cancel : ok);
     box.exec();
+    if (yesNo) return box.clickedButton() == ok ? IDYES : IDNO;
     return cancel && box.clickedButton() != ok ? IDCANCEL : IDOK;
 }
 

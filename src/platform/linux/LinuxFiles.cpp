@@ -11,6 +11,8 @@
 #include <cstring>
 #include <random>
 
+#include "platform/linux/DirEntries.h"
+#include "platform/linux/FilesInUse.h"
 #include "platform/linux/XdgDirs.h"
 #include "text/Codec.h"
 
@@ -102,21 +104,6 @@ int openFolder(const Bytes& folder) {
     return ::open(native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
 }
 
-// Passes each entry of the folder that is not hidden ("." and ".." among them) with its type as
-// the directory reports it, until fn returns false.
-template <class Fn>
-void eachVisibleEntry(int dfd, Fn fn) {
-    alignas(struct dirent64) char buf[32768];
-    for (;;) {
-        ssize_t n = ::getdents64(dfd, buf, sizeof buf);
-        if (n <= 0) return;
-        for (ssize_t at = 0; at < n;) {
-            const auto* d = reinterpret_cast<const struct dirent64*>(buf + at);
-            at += d->d_reclen;
-            if (d->d_name[0] != '.' && !fn(d->d_name, d->d_type)) return;
-        }
-    }
-}
 
 // Only these types can be a regular file or a link to one; the rest is never stat-ed.
 bool mayBePlain(unsigned char type) { return type == DT_REG || type == DT_LNK || type == DT_UNKNOWN; }
@@ -248,24 +235,34 @@ bool LinuxFiles::HoldsPlainFile(const Bytes& folder) {
     return found;
 }
 
-void LinuxFiles::DeletePlainFiles(const Bytes& folder) {
-    int dfd = openFolder(folder);
-    if (dfd < 0) return;
-    // The whole search comes first: deleting while reading could hide entries from the read.
-    std::vector<std::string> names;
-    eachVisibleEntry(dfd, [&](const char* name, unsigned char type) {
-        if (mayBePlain(type)) names.emplace_back(name);
-        return true;
-    });
-    for (const std::string& name : names) {
-        struct stat lst {};
-        if (::fstatat(dfd, name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        // A read-only file stays; a link is judged by where it leads, and only it goes.
-        const bool remove = S_ISREG(lst.st_mode) ? grantsWrite(lst)
-                                                 : S_ISLNK(lst.st_mode) && leadsToRegular(dfd, name.c_str());
-        if (remove) ::unlinkat(dfd, name.c_str(), 0);
+void LinuxFiles::DeletePlainFiles(const std::vector<Bytes>& folders) {
+    // Taken at the first file that may go, once for every folder: reading /proc costs far more
+    // than one folder.
+    std::optional<FilesInUse> inUse;
+    for (const Bytes& folder : folders) {
+        int dfd = openFolder(folder);
+        if (dfd < 0) continue;
+        // The whole search comes first: deleting while reading could hide entries from the read.
+        std::vector<std::string> names;
+        eachVisibleEntry(dfd, [&](const char* name, unsigned char type) {
+            if (mayBePlain(type)) names.emplace_back(name);
+            return true;
+        });
+        for (const std::string& name : names) {
+            struct stat lst {};
+            if (::fstatat(dfd, name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            if (S_ISREG(lst.st_mode)) {
+                // A read-only file stays, and so does one in use, as the original platform refuses both.
+                if (!grantsWrite(lst)) continue;
+                if (!inUse) inUse.emplace();
+                if (inUse->Holds(lst)) continue;
+            } else if (!S_ISLNK(lst.st_mode) || !leadsToRegular(dfd, name.c_str())) {
+                continue;  // a link is judged by where it leads, and only the link goes
+            }
+            ::unlinkat(dfd, name.c_str(), 0);
+        }
+        ::close(dfd);
     }
-    ::close(dfd);
 }
 
 }  // namespace veska

@@ -15,7 +15,8 @@ public:
     // One read of the folder through its descriptor; a stat only where the entry's type leaves
     // the answer open (links, file systems that do not tell the type) or permissions matter.
     bool HoldsPlainFile(const Bytes& folder) override;
-    void DeletePlainFiles(const Bytes& folder) override;
+    // Also leaves every file in use: held open or mapped by any process /proc lets us read.
+    void DeletePlainFiles(const std::vector<Bytes>& folders) override;
 };
 
 // Whether the permission bits grant the current user write access, whoever the user is

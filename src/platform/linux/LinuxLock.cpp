@@ -20,8 +20,10 @@ std::string LinuxLock::LockFilePath(const Bytes& name) {
     std::string safe = toUtf8(name);
     for (char& c : safe)
         if (c == '/') c = '_';
-    if (auto runtime = AbsoluteEnv("XDG_RUNTIME_DIR")) return *runtime + "/" + safe + ".lock";
-    return "/tmp/" + safe + "-" + std::to_string(::getuid()) + ".lock";
+    // Hidden, so that no search takes it for a temporary file: "/tmp" is also the default
+    // temporary folder, and a deleted lock would let a second resident start.
+    if (auto runtime = AbsoluteEnv("XDG_RUNTIME_DIR")) return *runtime + "/." + safe + ".lock";
+    return "/tmp/." + safe + "-" + std::to_string(::getuid()) + ".lock";
 }
 
 bool LinuxLock::CreateMutexAlreadyExists(const Bytes& name) {

@@ -8,6 +8,7 @@
 
 #include "platform/linux/ProcText.h"
 #include "platform/linux/XdgDirs.h"
+#include "store/ConfigFile.h"
 #include "text/Codec.h"
 
 namespace veska {
@@ -37,7 +38,44 @@ void makeFolders(const std::string& p) {
         if (i == p.size() || p[i] == '/') ::mkdir(p.substr(0, i).c_str(), 0700);
 }
 
+// A program file replaced or removed while running (an upgrade) is reported with this mark.
+const std::string DeletedMark = " (deleted)";
+
+bool hasDeletedMark(const std::string& p) {
+    return p.size() > DeletedMark.size() &&
+           p.compare(p.size() - DeletedMark.size(), DeletedMark.size(), DeletedMark) == 0;
+}
+
+// The running program file's real path; empty when unknown.
+std::string runningProgram() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    std::string exe(buf, static_cast<std::size_t>(n));
+    if (hasDeletedMark(exe) && exists(exe.substr(0, exe.size() - DeletedMark.size())))
+        exe.resize(exe.size() - DeletedMark.size());
+    return exe;
+}
+
+// The program file's folder is a real path: so must the install folder be (/bin is /usr/bin).
+std::string realFolder(const std::string& folder) {
+    if (folder.empty()) return folder;
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (!real) return folder;
+    std::string r = real;
+    ::free(real);
+    return r;
+}
+
 }  // namespace
+
+#ifndef VESKA_INSTALLED_BINDIR
+#define VESKA_INSTALLED_BINDIR ""  // no install folder: never installed
+#endif
+
+LinuxPaths::LinuxPaths() : LinuxPaths(VESKA_INSTALLED_BINDIR) {}
+
+LinuxPaths::LinuxPaths(std::string installedBindir) : installedBindir_(std::move(installedBindir)) {}
 
 LinuxPaths::~LinuxPaths() {
     for (auto& [folder, fd] : folderFds_) ::close(fd);
@@ -57,24 +95,36 @@ Bytes LinuxPaths::reachable(const std::string& folder, const std::string& name, 
 }
 
 Bytes LinuxPaths::ProgramPath() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return Bytes("veska");
-    std::string exe(buf, static_cast<std::size_t>(n));
-    // A program file replaced while running (an upgrade) is reported with this mark.
-    const std::string deleted = " (deleted)";
-    if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0 &&
-        exists(exe.substr(0, exe.size() - deleted.size())))
-        exe.resize(exe.size() - deleted.size());
+    const std::string exe = runningProgram();
+    if (exe.empty()) return Bytes("veska");
     return reachable(folderOf(exe), nameOf(exe), "veska");
 }
 
-Bytes LinuxPaths::SettingsFile() {
-    std::string folder = ConfigHome() + "/veska";
-    if (auto whole = fromUtf8(folder + "/registry.reg")) return *whole;
-    makeFolders(folder);  // the descriptor below needs the folder to exist
-    return reachable(folder, "registry.reg", "registry.reg");
+bool LinuxPaths::IsInstalled(const std::string& programFile, const std::string& installedBindir) {
+    std::string bindir = installedBindir;
+    while (bindir.size() > 1 && bindir.back() == '/') bindir.pop_back();
+    if (bindir.empty() || bindir[0] != '/' || programFile.empty() || programFile[0] != '/') return false;
+    return folderOf(programFile) == bindir;
 }
+
+Bytes LinuxPaths::userFile(const std::string& name, const char* fallbackName) {
+    const std::string folder = ConfigHome() + "/veska";
+    if (auto whole = fromUtf8(join(folder, name))) return *whole;
+    makeFolders(folder);  // the descriptor below needs the folder to exist
+    return reachable(folder, name, fallbackName);
+}
+
+Bytes LinuxPaths::ConfigFile() {
+    std::string exe = runningProgram();
+    if (!IsInstalled(exe, realFolder(installedBindir_))) return ConfigFilePath(ProgramPath());
+    if (hasDeletedMark(exe)) exe.resize(exe.size() - DeletedMark.size());
+    // Unlike the settings file, the configuration file is refused a missing folder.
+    const std::string folder = ConfigHome() + "/veska";
+    if (!exists(folder)) makeFolders(folder);
+    return userFile(ConfigFilePath(nameOf(exe)), "veska.INI");
+}
+
+Bytes LinuxPaths::SettingsFile() { return userFile("registry.reg", "registry.reg"); }
 
 Bytes LinuxPaths::DefaultTempFolder() {
     // Stored in the configuration file, so it must be a lasting name: no descriptor path here.

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <string_view>
 
 #include "platform/linux/DetachedSpawn.h"
 #include "text/Codec.h"
@@ -38,9 +39,42 @@ bool startsLikeProgram(const std::string& p) {
     return n >= 2 && head[0] == '#' && head[1] == '!';
 }
 
+void openUri(const char* uri) {
+    GError* err = nullptr;
+    g_app_info_launch_default_for_uri(uri, nullptr, &err);
+    if (err) g_error_free(err);
+}
+
+// A link entry (the desktop's shortcut to a document or web address) opens its URL, as a
+// shortcut opens its target; GIO's application info takes only application entries.
+void openLinkEntry(const std::string& p) {
+    GKeyFile* kf = g_key_file_new();
+    if (g_key_file_load_from_file(kf, p.c_str(), G_KEY_FILE_NONE, nullptr)) {
+        gchar* type = g_key_file_get_string(kf, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_TYPE, nullptr);
+        gchar* url = g_key_file_get_string(kf, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_URL, nullptr);
+        if (type && url && std::string_view(type) == G_KEY_FILE_DESKTOP_TYPE_LINK && *url) {
+            // A bare path is a file of this machine.
+            if (url[0] == '/') {
+                if (gchar* uri = g_filename_to_uri(url, nullptr, nullptr)) {
+                    openUri(uri);
+                    g_free(uri);
+                }
+            } else {
+                openUri(url);
+            }
+        }
+        g_free(type);
+        g_free(url);
+    }
+    g_key_file_free(kf);
+}
+
 void launchDesktopEntry(const std::string& p) {
     GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(p.c_str());
-    if (info == nullptr) return;
+    if (info == nullptr) {
+        openLinkEntry(p);
+        return;
+    }
     GError* err = nullptr;
     g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &err);
     if (err) g_error_free(err);
@@ -54,8 +88,7 @@ void openWithDefault(const std::string& p) {
         if (err) g_error_free(err);
         return;
     }
-    g_app_info_launch_default_for_uri(uri, nullptr, &err);
-    if (err) g_error_free(err);
+    openUri(uri);
     g_free(uri);
 }
 

@@ -32,7 +32,7 @@ int ScriptedTray::CountOf(uint32_t message) const {
 
 int ScriptedDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) {
     boxes.push_back({text, caption, type});
-    if (answers.empty()) return IDOK;
+    if (answers.empty()) return (type & 0x0F) == MB_YESNO ? IDYES : IDOK;
     int a = answers.front();
     answers.pop_front();
     return a;
@@ -46,6 +46,7 @@ TMenuItem* ScriptedDesktop::TrackPopupMenu(TPopupMenu& menu, int x, int y,
 
 ScriptedPaths::ScriptedPaths(const Bytes& root)
     : programPath(root + "/bin/veska"),
+      configFile(programPath + ".INI"),
       settingsFile(root + "/config/veska/registry.reg"),
       tempFolder(root + "/tmp"),
       swapFile(root + "/swapfile") {}

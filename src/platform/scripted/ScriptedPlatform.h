@@ -57,7 +57,7 @@ public:
     void Quit() override { ++quitCalls; }
 
     std::vector<Box> boxes;
-    std::deque<int> answers;  // message box answers in order; IDOK when none is left
+    std::deque<int> answers;  // message box answers in order; IDOK (IDYES) when none is left
     Point cursor{10, 20};
     int foregroundCalls = 0, processCalls = 0, quitCalls = 0;
     struct Popup {
@@ -72,14 +72,14 @@ public:
 class ScriptedPaths : public IPaths {
 public:
     explicit ScriptedPaths(const Bytes& root);
-    Bytes ProgramPath() override { return programPath; }
+    Bytes ConfigFile() override { return configFile; }
     Bytes SettingsFile() override { return settingsFile; }
     Bytes DefaultTempFolder() override { return tempFolder; }
     Bytes DefaultSwapFile() override { return swapFile; }
     Bytes SwapFileIn(const Bytes& folder) override {
         return folder + (!folder.empty() && folder.back() == '/' ? "" : "/") + "swapfile";
     }
-    Bytes programPath, settingsFile, tempFolder, swapFile;
+    Bytes programPath, configFile, settingsFile, tempFolder, swapFile;
 };
 
 class ScriptedShell : public IShell {
@@ -185,7 +185,7 @@ public:
     operator Platform&() { return platform_; }  // NOLINT
     const Bytes& root() const { return root_; }
     // The configuration file beside the scripted program file.
-    Bytes ConfigPath() const { return paths.programPath + ".INI"; }
+    Bytes ConfigPath() const { return paths.configFile; }
 
     ScriptedLock lock;
     ScriptedTray tray;

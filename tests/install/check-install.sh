@@ -1,0 +1,56 @@
+#!/bin/bash
+# Installs the build into a staging folder and builds its Debian package, then checks both hold
+# exactly the program and its data, that the desktop entries are valid and find their program
+# and icon, and that the icons are the program's own.
+# usage: check-install.sh BUILD SOURCE VERSION BINDIR DATADIR SYSCONFDIR (the full install folders)
+set -eu
+build=$1 source=$2 version=$3 bindir=$4 datadir=$5 sysconfdir=$6
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+sizes="16 32 48 64"
+expected=("$bindir/veska" "$datadir/applications/veska.desktop" "$sysconfdir/xdg/autostart/veska.desktop")
+for n in $sizes; do expected+=("$datadir/icons/hicolor/${n}x$n/apps/veska.png"); done
+printf '%s\n' "${expected[@]}" | sort >"$tmp/expected"
+
+# Installing under a prefix the program was not built for is refused, before anything is copied.
+if DESTDIR="$tmp/wrong" cmake --install "$build" --prefix /elsewhere >"$tmp/wrong.log" 2>&1; then
+  fail "an install under another prefix went through"
+fi
+[ ! -e "$tmp/wrong" ] || fail "a refused install left files: $(find "$tmp/wrong" -type f)"
+
+root=$tmp/root
+DESTDIR=$root cmake --install "$build" >"$tmp/install.log" || { cat "$tmp/install.log"; fail "cmake --install"; }
+(cd "$root" && find . ! -type d | sed 's/^\.//' | sort) >"$tmp/installed"
+diff -u "$tmp/expected" "$tmp/installed" || fail "the installed files differ from the program and its data"
+
+for entry in "$datadir/applications/veska.desktop" "$sysconfdir/xdg/autostart/veska.desktop"; do
+  desktop-file-validate "$root$entry" || fail "$entry is not a valid desktop entry"
+  exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root$entry")
+  [ -x "$root$bindir/$exec" ] || fail "$entry starts $exec, which is not installed in $bindir"
+  icon=$(sed -n 's/^Icon=//p' "$root$entry")
+  for n in $sizes; do
+    [ -f "$root$datadir/icons/hicolor/${n}x$n/apps/$icon.png" ] || fail "$entry: no ${n}px icon $icon"
+  done
+done
+
+# Each icon is the tray icon's picture, its pixels repeated: not a smoothed or stale copy.
+for n in $sizes; do
+  convert "$source/src/forms/veska16.xpm" -sample "${n}x$n" "PNG32:$tmp/want.png"
+  diff=$(compare -metric AE "$tmp/want.png" "$root$datadir/icons/hicolor/${n}x$n/apps/veska.png" null: 2>&1) ||
+    fail "the ${n}px icon differs from src/forms/veska16.xpm in $diff pixels"
+done
+
+# The package: the same files, and only run-time libraries to depend on.
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1 ||
+  { cat "$tmp/cpack.log"; fail "cpack"; }
+deb=$tmp/pkg/veska_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no package $(basename "$deb") in $(ls "$tmp/pkg")"
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's/^\.//' | sort >"$tmp/packaged"
+diff -u "$tmp/expected" "$tmp/packaged" || fail "the package's files differ from the program and its data"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+grep -q 'libqt6widgets6' <<<"$depends" || fail "the package does not depend on Qt's widgets"
+! grep -qE -- '-dev([ ,(]|$)' <<<"$depends" || fail "the package depends on a development package"
+echo "install layout and package: ok"
