@@ -7,6 +7,7 @@
 
 #include "Unit0/Main.h"
 #include "platform/scripted/ScriptedPlatform.h"
+#include "store/StoreFiles.h"
 #include "text/Codec.h"
 
 namespace veska::bench {
@@ -15,16 +16,7 @@ constexpr int Launch = 254, Walls = 255, Temps = 255;
 constexpr int WallAt = 3, TempAt = 7;  // positions of "P1" and "P4" in the launch list
 
 // A UTF-8 text written as CP932 with CRLF line ends, as the stores hold it.
-inline void writeText(const std::string& path, const std::string& utf8) {
-    std::string crlf;
-    crlf.reserve(utf8.size() + utf8.size() / 16);
-    for (char c : utf8) {
-        if (c == '\n') crlf += '\r';
-        crlf += c;
-    }
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << sj(crlf);
-}
+inline void writeText(const std::string& path, const std::string& utf8) { testing::writeStoreText(path, utf8); }
 
 // Every list full: 254 launch entries, 255 wallpapers, 255 temporary folders.
 inline std::string configText(const std::string& tempRoot) {
