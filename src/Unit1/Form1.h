@@ -126,6 +126,7 @@ private:
     void SetMenuRowCommands(bool enabled);
     void SetWallRowCommands(bool enabled);
     void SetCheckBox(class QCheckBox* box, bool checked);
+    void SetToolMark(int entry, bool on);
     void SelectRadio(class QRadioButton* button);
     void ShowWallRow(int row);
     // The text of a field or the input dialog in CP932; nothing (after telling the user) when

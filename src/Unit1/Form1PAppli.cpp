@@ -26,13 +26,15 @@ int TForm1::Select2() const {
     return i < 0 ? 0 : i;
 }
 
+// Check marks set from code run no handler.
+void TForm1::SetToolMark(int entry, bool on) {
+    const QSignalBlocker quiet(CheckListBox1);
+    CheckListBox1->item(entry)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
 void TForm1::PAppli() {
-    for (int n = 1; n <= 4; ++n) {
-        const Bytes name = names::PersonalName(n);
-        const bool present = std::find(NameList.begin(), NameList.end(), name) != NameList.end();
-        const QSignalBlocker quiet(CheckListBox1);
-        CheckListBox1->item(n - 1)->setCheckState(present ? Qt::Checked : Qt::Unchecked);
-    }
+    for (int n = 1; n <= 4; ++n)
+        SetToolMark(n - 1, std::find(NameList.begin(), NameList.end(), names::PersonalName(n)) != NameList.end());
 }
 
 namespace {
@@ -58,10 +60,7 @@ void TForm1::CheckListBox1ClickCheck() {
 
 void TForm1::CheckBox5Click() {
     const bool on = CheckBox5->isChecked();
-    {
-        const QSignalBlocker quiet(CheckListBox1);
-        CheckListBox1->item(0)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    }
+    SetToolMark(0, on);
     if (on) {
         for (QWidget* w : std::initializer_list<QWidget*>{ListBox2, Button9, Label1, Edit2, CheckBox1})
             w->setEnabled(true);
@@ -84,20 +83,14 @@ void TForm1::CheckBox5Click() {
 }
 
 void TForm1::CheckBox4Click() {
-    {
-        const QSignalBlocker quiet(CheckListBox1);
-        CheckListBox1->item(1)->setCheckState(CheckBox4->isChecked() ? Qt::Checked : Qt::Unchecked);
-    }
+    SetToolMark(1, CheckBox4->isChecked());
     MenuChange();
     Track(Edit::ToolSwitched);
 }
 
 void TForm1::CheckBox6Click() {
     const bool on = CheckBox6->isChecked();
-    {
-        const QSignalBlocker quiet(CheckListBox1);
-        CheckListBox1->item(2)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    }
+    SetToolMark(2, on);
     for (QWidget* w : std::initializer_list<QWidget*>{Label17, Edit4, Button18}) w->setEnabled(on);
     MenuChange();
     Track(Edit::ToolSwitched);
@@ -105,10 +98,7 @@ void TForm1::CheckBox6Click() {
 
 void TForm1::CheckBox3Click() {
     const bool on = CheckBox3->isChecked();
-    {
-        const QSignalBlocker quiet(CheckListBox1);
-        CheckListBox1->item(3)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    }
+    SetToolMark(3, on);
     for (QWidget* w : std::initializer_list<QWidget*>{ListBox3, Button14, CheckBox2}) w->setEnabled(on);
     Button15->setEnabled(on && Selected(ListBox3) >= 0);
     MenuChange();
