@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/linux/HostMenu.h"
 #include "text/Codec.h"
 
 namespace veska {
@@ -157,6 +158,18 @@ TMenuItem* LinuxDesktop::ItemOf(const TMenuRef& menu, const QAction* action) {
 
 TMenuItem* LinuxDesktop::TrackPopupMenu(TPopupMenu& menu, int x, int y,
                                         const std::function<void(TMenuItem&)>& onSubmenuOpen) {
+    if (requests_ && requests_->mode == MenuRequest::Mode::Capture) {
+        requests_->mode = MenuRequest::Mode::None;
+        requests_->menu = TMenuRef(&menu);
+        requests_->onSubmenuOpen = onSubmenuOpen;
+        return nullptr;
+    }
+    if (requests_ && requests_->mode == MenuRequest::Mode::Answer) {
+        TMenuItem* chosen = requests_->answer;
+        requests_->mode = MenuRequest::Mode::None;
+        requests_->answer = nullptr;
+        return chosen && menu.Items()->Holds(chosen) ? chosen : nullptr;
+    }
     TMenuRef ref(&menu);
     QMenu qmenu;
     BuildQMenu(qmenu, menu, onSubmenuOpen);

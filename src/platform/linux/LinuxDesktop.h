@@ -10,8 +10,12 @@ class QMenu;
 
 namespace veska {
 
+struct MenuRequest;
+
 class LinuxDesktop : public IDesktop {
 public:
+    // requests: where the tray asks for a pop-up's menu, or answers it, for a host that draws it.
+    explicit LinuxDesktop(MenuRequest* requests = nullptr) : requests_(requests) {}
     int MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) override;
     void SetForegroundWindow() override;
     Point GetCursorPos() override;
@@ -25,6 +29,9 @@ public:
     static void BuildQMenu(QMenu& qmenu, TPopupMenu& menu, std::function<void(TMenuItem&)> onSubmenuOpen);
     // The item behind an action of such a QMenu; null when the menu or the item is gone.
     static TMenuItem* ItemOf(const TMenuRef& menu, const QAction* action);
+
+private:
+    MenuRequest* requests_;
 };
 
 }  // namespace veska

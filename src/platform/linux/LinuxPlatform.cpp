@@ -17,8 +17,8 @@ namespace veska {
 
 LinuxPlatform::LinuxPlatform()
     : lock_(std::make_unique<LinuxLock>()),
-      tray_(std::make_unique<LinuxTray>()),
-      desktop_(std::make_unique<LinuxDesktop>()),
+      tray_(std::make_unique<LinuxTray>(&menuRequest_)),
+      desktop_(std::make_unique<LinuxDesktop>(&menuRequest_)),
       files_(std::make_unique<LinuxFiles>()),
       paths_(std::make_unique<LinuxPaths>()),
       shell_(std::make_unique<LinuxShell>()),

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/linux/HostMenu.h"
 
 namespace veska {
 
@@ -16,6 +17,7 @@ public:
     Platform& platform() { return platform_; }
 
 private:
+    MenuRequest menuRequest_;  // between the tray and the pop-ups, for menus a tray host draws
     std::unique_ptr<IInstanceLock> lock_;
     std::unique_ptr<ITrayShell> tray_;
     std::unique_ptr<IDesktop> desktop_;

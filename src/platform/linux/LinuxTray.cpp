@@ -1,17 +1,44 @@
 #include "platform/linux/LinuxTray.h"
 
-#include <QDeadlineTimer>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QIcon>
 #include <QPixmap>
-#include <QThread>
+#include <cstdio>
 #include <cstring>
 
+#include "platform/linux/StatusNotifierItem.h"
 #include "text/Codec.h"
 
 namespace veska {
 
-LinuxTray::LinuxTray(std::chrono::milliseconds waitForTray, std::function<bool()> trayAvailable)
-    : waitForTray_(waitForTray), trayAvailable_(std::move(trayAvailable)) {}
+namespace {
+
+bool singleMenuSession() {
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    if (desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive)) return true;
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland";
+}
+
+uint32_t pressOf(uint32_t button) { return button; }
+uint32_t releaseOf(uint32_t press) { return press + 1; }  // each button's release follows its press
+
+}  // namespace
+
+LinuxTray::LinuxTray(MenuRequest* requests, Options options)
+    : requests_(requests), options_(std::move(options)), singleMenu_(options_.singleMenu.value_or(singleMenuSession())) {
+    poll_.setInterval(options_.pollMs);
+    QObject::connect(&poll_, &QTimer::timeout, &queue_, [this] { Poll(); });
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        watcher_ = new QDBusServiceWatcher(StatusNotifierItem::WatcherService, bus,
+                                           QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+                                           &queue_);
+        QObject::connect(watcher_, &QDBusServiceWatcher::serviceRegistered, &queue_, [this] { WatcherAppeared(); });
+        QObject::connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, &queue_, [this] { WatcherVanished(); });
+    }
+}
 
 LinuxTray::~LinuxTray() = default;
 
@@ -23,42 +50,54 @@ uint32_t LinuxTray::CreateCallbackWindow(WindowProc proc) {
 
 void LinuxTray::DestroyCallbackWindow(uint32_t hWnd) { windows_.erase(hWnd); }
 
-// The first add waits a little, without running the event loop (the resident form is still
-// being built then); later adds do not wait, so hiding and showing never freezes the program.
-bool LinuxTray::TrayAvailable() {
-    auto available = [this] { return trayAvailable_ ? trayAvailable_() : QSystemTrayIcon::isSystemTrayAvailable(); };
-    if (available()) return true;
-    if (waited_) return false;
-    waited_ = true;
-    QDeadlineTimer deadline(waitForTray_);
-    while (!deadline.hasExpired()) {
-        QThread::msleep(100);
-        if (available()) return true;
-    }
-    return false;
+bool LinuxTray::WatcherPresent() const {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface()->isServiceRegistered(StatusNotifierItem::WatcherService);
+}
+
+// Only asked while no watcher runs: Qt settles once, at its first look, whether its tray icons
+// go to a watcher, and ours must stay XEmbed ones.
+bool LinuxTray::XEmbedAvailable() const {
+    return options_.xembedAvailable ? options_.xembedAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool LinuxTray::ShellNotifyIcon(uint32_t message, const NotifyIconData& data, const QImage* image) {
     auto it = icons_.find(data.uID);
     switch (message) {
     case NIM_ADD: {
-        if (it != icons_.end() || !TrayAvailable()) return false;
-        Entry& entry = icons_[data.uID];
-        entry.icon = std::make_unique<QSystemTrayIcon>();
-        uint32_t uID = data.uID;
-        QObject::connect(entry.icon.get(), &QSystemTrayIcon::activated, &queue_,
-                         [this, uID](QSystemTrayIcon::ActivationReason reason) { Activated(uID, reason); });
+        if (it != icons_.end()) return false;
+        Entry entry;
         Update(entry, data, image);
-        entry.icon->show();
+        const uint32_t uID = data.uID;
+        if (WatcherPresent()) {
+            UseItem(uID, entry);
+            if (!entry.item->Connected()) return false;
+            // A watcher that answers with an error refuses the icon; one that is merely slow
+            // to answer gets the icon all the same.
+            const QString refused = entry.item->Register(options_.registerTimeoutMs);
+            if (!refused.isEmpty() && !refused.startsWith(QLatin1String("org.freedesktop.DBus.Error.NoReply"))) {
+                std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(refused));
+                return false;
+            }
+        } else if (XEmbedAvailable()) {
+            UseXEmbed(uID, entry);
+        } else {
+            // No tray yet (the panel usually starts after us at login): wait for one.
+            UseItem(uID, entry);
+            poll_.start();
+        }
+        icons_.emplace(uID, std::move(entry));
+        if (icons_.at(uID).item) QMetaObject::invokeMethod(&queue_, [this, uID] { Capture(uID); }, Qt::QueuedConnection);
         return true;
     }
     case NIM_MODIFY:
         if (it == icons_.end()) return false;
         Update(it->second, data, image);
+        Show(it->second);
         return true;
     case NIM_DELETE:
         if (it == icons_.end()) return false;
-        it->second.icon->hide();
+        if (it->second.xembed) it->second.xembed->hide();
         icons_.erase(it);
         return true;
     default:
@@ -71,16 +110,91 @@ void LinuxTray::Update(Entry& entry, const NotifyIconData& data, const QImage* i
         entry.hWnd = data.hWnd;
         entry.callbackMessage = data.uCallbackMessage;
     }
-    if (data.uFlags & NIF_ICON) entry.icon->setIcon(image && !image->isNull() ? QIcon(QPixmap::fromImage(*image)) : QIcon());
+    if (data.uFlags & NIF_ICON) entry.image = image ? *image : QImage();
     if (data.uFlags & NIF_TIP) {
         Bytes tip(data.szTip, strnlen(data.szTip, sizeof data.szTip));
-        entry.icon->setToolTip(QString::fromStdString(toUtf8(tip)));
+        entry.tip = QString::fromStdString(toUtf8(tip));
     }
+}
+
+// Hands the entry's picture and tooltip to whatever shows it.
+void LinuxTray::Show(Entry& entry) {
+    if (entry.xembed) {
+        entry.xembed->setIcon(entry.image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(entry.image)));
+        entry.xembed->setToolTip(entry.tip);
+    }
+    if (entry.item) {
+        entry.item->SetIcon(entry.image);
+        entry.item->SetToolTip(entry.tip);
+    }
+}
+
+void LinuxTray::UseItem(uint32_t uID, Entry& entry) {
+    entry.xembed.reset();
+    DbusMenu::Handlers handlers{[this, uID](int id) { return HostAboutToShow(uID, id); },
+                                [this, uID](int id) { HostClicked(uID, id); }};
+    entry.item = std::make_unique<StatusNotifierItem>(uID, std::move(handlers));
+    entry.item->SetItemIsMenu(singleMenu_);
+    entry.menus.parts.clear();
+    if (singleMenu_) entry.menus.parts.push_back({WM_LBUTTONDOWN, {}, {}});
+    entry.menus.parts.push_back({WM_RBUTTONDOWN, {}, {}});
+    StatusNotifierItem* item = entry.item.get();
+    // A click the host leaves to us: the primary one pops the left button's menu, the context
+    // one the right button's; the secondary one (the middle button) is the middle button.
+    QObject::connect(item, &StatusNotifierItem::Activate, &queue_, [this, uID] { Post(uID, {WM_LBUTTONDOWN, WM_LBUTTONUP}); });
+    QObject::connect(item, &StatusNotifierItem::ContextMenu, &queue_, [this, uID] { Post(uID, {WM_RBUTTONDOWN, WM_RBUTTONUP}); });
+    QObject::connect(item, &StatusNotifierItem::SecondaryActivate, &queue_,
+                     [this, uID] { Post(uID, {WM_MBUTTONDOWN, WM_MBUTTONUP}); });
+    Show(entry);
+}
+
+void LinuxTray::UseXEmbed(uint32_t uID, Entry& entry) {
+    entry.item.reset();
+    entry.xembed = std::make_unique<QSystemTrayIcon>();
+    QObject::connect(entry.xembed.get(), &QSystemTrayIcon::activated, &queue_,
+                     [this, uID](QSystemTrayIcon::ActivationReason reason) { Post(uID, MouseMessagesFor(reason)); });
+    Show(entry);
+    entry.xembed->show();
+}
+
+void LinuxTray::WatcherAppeared() {
+    for (auto& [uID, entry] : icons_) {
+        if (!entry.item) UseItem(uID, entry);
+        entry.item->RegisterLater();
+        const uint32_t id = uID;
+        QMetaObject::invokeMethod(&queue_, [this, id] { Capture(id); }, Qt::QueuedConnection);
+    }
+}
+
+void LinuxTray::WatcherVanished() {
+    if (icons_.empty()) return;
+    if (XEmbedAvailable()) {
+        for (auto& [uID, entry] : icons_) UseXEmbed(uID, entry);
+    } else {
+        poll_.start();  // the host may come back, or an XEmbed tray may turn up
+    }
+}
+
+void LinuxTray::Poll() {
+    bool waiting = false;
+    for (auto& [uID, entry] : icons_) waiting = waiting || entry.item;
+    if (!waiting || WatcherPresent()) {
+        poll_.stop();
+        return;
+    }
+    if (!XEmbedAvailable()) return;
+    poll_.stop();
+    for (auto& [uID, entry] : icons_) UseXEmbed(uID, entry);
 }
 
 QSystemTrayIcon* LinuxTray::IconOf(uint32_t uID) const {
     auto it = icons_.find(uID);
-    return it == icons_.end() ? nullptr : it->second.icon.get();
+    return it == icons_.end() ? nullptr : it->second.xembed.get();
+}
+
+StatusNotifierItem* LinuxTray::ItemOf(uint32_t uID) const {
+    auto it = icons_.find(uID);
+    return it == icons_.end() ? nullptr : it->second.item.get();
 }
 
 std::vector<uint32_t> LinuxTray::MouseMessagesFor(QSystemTrayIcon::ActivationReason reason) {
@@ -99,14 +213,16 @@ std::vector<uint32_t> LinuxTray::MouseMessagesFor(QSystemTrayIcon::ActivationRea
     }
 }
 
-// Posted, never called from the signal: the handler may pop a menu or delete this very icon.
-void LinuxTray::Activated(uint32_t uID, QSystemTrayIcon::ActivationReason reason) {
+// Posted, never delivered from the signal: the handler may pop a menu or delete this very icon.
+void LinuxTray::Post(uint32_t uID, std::vector<uint32_t> mice) {
     auto it = icons_.find(uID);
     if (it == icons_.end() || it->second.callbackMessage == 0) return;
     uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
-    for (uint32_t mouse : MouseMessagesFor(reason))
+    for (uint32_t mouse : mice)
         QMetaObject::invokeMethod(
             &queue_, [this, hWnd, callback, uID, mouse] { Deliver(hWnd, callback, uID, mouse); }, Qt::QueuedConnection);
+    // What the click did may have changed the menus the host holds.
+    QMetaObject::invokeMethod(&queue_, [this, uID] { Capture(uID); }, Qt::QueuedConnection);
 }
 
 void LinuxTray::Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam) {
@@ -114,6 +230,68 @@ void LinuxTray::Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32
     if (it == windows_.end()) return;
     WindowProc proc = it->second;  // the window may be destroyed while its procedure runs
     proc(message, wParam, lParam);
+}
+
+void LinuxTray::Capture(uint32_t uID) {
+    auto it = icons_.find(uID);
+    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return;
+    const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
+    const std::size_t count = it->second.menus.parts.size();
+    for (std::size_t s = 0; s < count; ++s) {
+        const uint32_t press = it->second.menus.parts[s].button;
+        const MenuRequest saved = *requests_;
+        *requests_ = MenuRequest{MenuRequest::Mode::Capture, {}, {}, nullptr};
+        Deliver(hWnd, callback, uID, pressOf(press));
+        MenuRequest captured = *requests_;
+        *requests_ = saved;
+        // The press may have removed the icon.
+        it = icons_.find(uID);
+        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return;
+        it->second.menus.parts[s].menu = captured.menu;
+        it->second.menus.parts[s].onSubmenuOpen = captured.onSubmenuOpen;
+    }
+    it->second.item->Menu().SetLayout(it->second.menus.Build());
+}
+
+bool LinuxTray::HostAboutToShow(uint32_t uID, int id) {
+    if (id == 0) {
+        Capture(uID);
+        return true;
+    }
+    auto it = icons_.find(uID);
+    if (it == icons_.end() || !it->second.item) return false;
+    std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
+    if (!hit || hit->item->Count() == 0) return false;
+    // A submenu is filled as it opens, as the program's own menus are.
+    auto open = it->second.menus.parts[hit->slot].onSubmenuOpen;
+    if (open) open(*hit->item);
+    it = icons_.find(uID);
+    if (it == icons_.end() || !it->second.item) return false;
+    it->second.item->Menu().SetLayout(it->second.menus.Build());
+    return true;
+}
+
+void LinuxTray::HostClicked(uint32_t uID, int id) {
+    auto it = icons_.find(uID);
+    if (!requests_ || it == icons_.end()) return;
+    std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
+    if (!hit || hit->item->Count() > 0) return;
+    const uint32_t press = it->second.menus.parts[hit->slot].button;
+    const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
+    TMenuItem* item = hit->item;
+    // The chosen entry runs as if chosen in the icon's own pop-up: the press pops the menu
+    // again (its check runs as before it shows), and the pop-up returns the entry.
+    QMetaObject::invokeMethod(
+        &queue_,
+        [this, hWnd, callback, uID, press, item] {
+            const MenuRequest saved = *requests_;
+            *requests_ = MenuRequest{MenuRequest::Mode::Answer, {}, {}, item};
+            Deliver(hWnd, callback, uID, pressOf(press));
+            *requests_ = saved;
+            Deliver(hWnd, callback, uID, releaseOf(press));
+            Capture(uID);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace veska

@@ -1,54 +1,91 @@
-// The notification area on Linux: one QSystemTrayIcon per registered identifier. Its
-// activations are posted to the callback window as the shell's callback message with the
+// The notification area on Linux. Where a StatusNotifierItem watcher runs, each icon is an item
+// of ours on the session bus, and its menus are handed to the host to draw where the host insists;
+// elsewhere the icon is Qt's XEmbed tray icon. An icon added while no tray of either kind is
+// there waits for one, and moves to whichever appears or comes back later.
+// The host's clicks are posted to the callback window as the shell's callback message with the
 // matching mouse messages (press, then release), through Qt's event queue.
 #pragma once
+#include <QImage>
 #include <QObject>
 #include <QSystemTrayIcon>
-#include <chrono>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/Platform.h"
+#include "platform/linux/HostMenu.h"
+
+class QDBusServiceWatcher;
 
 namespace veska {
 
+class StatusNotifierItem;
+
 class LinuxTray : public ITrayShell {
 public:
-    // waitForTray: how long the first add of the process waits for a tray to appear (a tray
-    // host started together with us may not have claimed the tray yet). trayAvailable replaces
-    // Qt's own check, for tests.
-    explicit LinuxTray(std::chrono::milliseconds waitForTray = std::chrono::seconds(5),
-                       std::function<bool()> trayAvailable = {});
+    struct Options {
+        // Whether an XEmbed tray is there; Qt's own check by default.
+        std::function<bool()> xembedAvailable;
+        // Whether the host draws one menu holding both buttons' menus: on GNOME, whose extension
+        // gives every single click to its menu, and on Wayland, where no program may place its
+        // own pop-up at the icon. Read from the session by default.
+        std::optional<bool> singleMenu;
+        int registerTimeoutMs = 5000;
+        int pollMs = 1000;  // how often an icon without a tray looks for an XEmbed one
+    };
+    // requests: shared with the desktop's TrackPopupMenu (none: hosts get no menus).
+    LinuxTray(MenuRequest* requests, Options options);
+    explicit LinuxTray(MenuRequest* requests = nullptr) : LinuxTray(requests, Options()) {}
     ~LinuxTray() override;
 
     uint32_t CreateCallbackWindow(WindowProc proc) override;
     void DestroyCallbackWindow(uint32_t hWnd) override;
     bool ShellNotifyIcon(uint32_t message, const NotifyIconData& data, const QImage* image) override;
 
-    // The Qt icon standing for an identifier; null when it is not registered.
+    // What stands for an identifier; null when it is not registered that way.
     QSystemTrayIcon* IconOf(uint32_t uID) const;
+    StatusNotifierItem* ItemOf(uint32_t uID) const;
     // The mouse messages that one activation stands for, in the order they are posted.
     static std::vector<uint32_t> MouseMessagesFor(QSystemTrayIcon::ActivationReason reason);
 
 private:
     struct Entry {
-        std::unique_ptr<QSystemTrayIcon> icon;
+        std::unique_ptr<QSystemTrayIcon> xembed;
+        std::unique_ptr<StatusNotifierItem> item;
         uint32_t hWnd = 0;
         uint32_t callbackMessage = 0;
+        QImage image;
+        QString tip;
+        HostMenuLayout menus;
     };
-    bool TrayAvailable();
+    bool WatcherPresent() const;
+    bool XEmbedAvailable() const;
     void Update(Entry& entry, const NotifyIconData& data, const QImage* image);
-    void Activated(uint32_t uID, QSystemTrayIcon::ActivationReason reason);
-    void Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam);
+    void Show(Entry& entry);
+    void UseItem(uint32_t uID, Entry& entry);
+    void UseXEmbed(uint32_t uID, Entry& entry);
+    void WatcherAppeared();
+    void WatcherVanished();
+    void Poll();
 
+    void Post(uint32_t uID, std::vector<uint32_t> mice);
+    void Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam);
+    // Fills the host's menu from the pop-ups the icon's buttons would show now.
+    void Capture(uint32_t uID);
+    bool HostAboutToShow(uint32_t uID, int id);
+    void HostClicked(uint32_t uID, int id);
+
+    MenuRequest* requests_;
+    Options options_;
+    bool singleMenu_;
     QObject queue_;  // posted messages go through the event loop on this object
+    QTimer poll_;
+    QDBusServiceWatcher* watcher_ = nullptr;
     std::map<uint32_t, WindowProc> windows_;
     std::map<uint32_t, Entry> icons_;
     uint32_t nextWindow_ = 1;
-    std::chrono::milliseconds waitForTray_;
-    bool waited_ = false;
-    std::function<bool()> trayAvailable_;
 };
 
 }  // namespace veska

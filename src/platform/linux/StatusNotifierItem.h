@@ -1,0 +1,55 @@
+// One icon offered to a StatusNotifierItem host (the tray of KDE Plasma, xfce4-panel, GNOME's
+// AppIndicator extension, waybar) over its own session-bus connection, with its menu exported
+// beside it. The host's clicks come back as the four signals, with the position it reports.
+#pragma once
+#include <QDBusConnection>
+#include <QImage>
+#include <QObject>
+#include <memory>
+
+#include "platform/linux/DbusMenu.h"
+
+namespace veska {
+
+class StatusNotifierItem : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* WatcherService = "org.kde.StatusNotifierWatcher";
+
+    StatusNotifierItem(uint32_t id, DbusMenu::Handlers menuHandlers);
+    ~StatusNotifierItem() override;
+
+    bool Connected() const { return connection_.isConnected(); }
+    const QString& ServiceName() const { return service_; }
+    // Asks the watcher to show the item. An empty string on success, else what went wrong.
+    QString Register(int timeoutMs);
+    // The same without waiting, for a watcher that appeared; failures are reported on stderr.
+    void RegisterLater();
+
+    void SetIcon(const QImage& image);
+    void SetToolTip(const QString& text);
+    // Whether the host should show the menu on the primary click too.
+    void SetItemIsMenu(bool value) { itemIsMenu_ = value; }
+    DbusMenu& Menu() { return *menu_; }
+
+    // What the host's adaptor reads.
+    QString title_ = QStringLiteral("Veska");
+    SniPixmaps pixmaps_;
+    QString tip_;
+    bool itemIsMenu_ = false;
+
+signals:
+    void Activate(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void ContextMenu(int x, int y);
+    void NewIcon();
+    void NewToolTip();
+
+private:
+    QString connectionName_;
+    QDBusConnection connection_;
+    QString service_;
+    std::unique_ptr<DbusMenu> menu_;
+};
+
+}  // namespace veska
