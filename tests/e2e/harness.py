@@ -6,6 +6,7 @@ XDG folders (settings file, lock, recent documents) and its own temporary folder
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -33,7 +34,6 @@ def wait_for(condition, what, timeout=TIMEOUT, interval=0.05):
 
 def write_bmp(path, width, height, rgb):
     """A 24-bit bitmap of one colour."""
-    import struct
     row = bytes((rgb[2], rgb[1], rgb[0])) * width
     row += b"\0" * ((4 - len(row) % 4) % 4)
     pixels = row * height
@@ -41,6 +41,17 @@ def write_bmp(path, width, height, rgb):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + pixels)
+
+
+def write_ico(path, rgb, side=16):
+    """A one-image 32-bit icon of one opaque colour."""
+    pixels = bytes((rgb[2], rgb[1], rgb[0], 255)) * (side * side)
+    mask = b"\0" * ((side + 31) // 32 * 4 * side)
+    info = struct.pack("<IiiHHIIiiII", 40, side, side * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    image = info + pixels + mask
+    entry = struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(image), 22)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<HHH", 0, 1, 1) + entry + image)
 
 
 def write_script(path, body):
@@ -63,25 +74,7 @@ class Display:
         self.procs = []
 
     def start(self):
-        # Xvfb picks a free display number itself and tells it through a pipe.
-        read_fd, write_fd = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "800x600x24",
-                                 "-nolisten", "tcp"], pass_fds=(write_fd,),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        self.procs.append(xvfb)
-        number = b""
-        with os.fdopen(read_fd, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    raise AssertionError("Xvfb did not start")
-                number += chunk
-        self.name = ":" + number.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.name)
-        self.env.pop("WAYLAND_DISPLAY", None)
-        wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
-                 "Xvfb " + self.name)
+        self.start_xvfb()
         # trayer now and then starts without docking anything when several displays come up at
         # once: give it a fresh start rather than failing the whole module.
         for attempt in range(3):
@@ -99,6 +92,27 @@ class Display:
                 if attempt == 2:
                     raise
         return self
+
+    def start_xvfb(self, width=800, height=600):
+        # Xvfb picks a free display number itself and tells it through a pipe.
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (width, height),
+                                 "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        self.procs.append(xvfb)
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    raise AssertionError("Xvfb did not start")
+                number += chunk
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
+                 "Xvfb " + self.name)
 
     def stop(self):
         for p in reversed(self.procs):

@@ -1,9 +1,8 @@
 """The properties dialog: its pages, its file dialogs, Apply, OK and Cancel against the stores and the tray."""
 import os
-import struct
 import unittest
 
-from harness import VeskaTestCase, wait_for, write_bmp
+from harness import VeskaTestCase, wait_for, write_bmp, write_ico
 
 DIALOG = "Veska のプロパティ"
 INPUT = "入力ダイアログ"
@@ -21,17 +20,6 @@ GREEN = (0, 255, 0)
 def read_bytes(path):
     with open(path, "rb") as f:
         return f.read()
-
-
-def write_ico(path, rgb, side=16):
-    """A one-image 32-bit icon of one opaque colour."""
-    pixels = bytes((rgb[2], rgb[1], rgb[0], 255)) * (side * side)
-    mask = b"\0" * ((side + 31) // 32 * 4 * side)
-    info = struct.pack("<IiiHHIIiiII", 40, side, side * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
-    image = info + pixels + mask
-    entry = struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(image), 22)
-    with open(path, "wb") as f:
-        f.write(struct.pack("<HHH", 0, 1, 1) + entry + image)
 
 
 class PropertiesTest(VeskaTestCase):
