@@ -224,6 +224,7 @@ TEST_F(StatusNotifierTest, OneMenuHostsGetBothMenusAndARefusingHostIsAnError) {
     IconOn(Tray(true));
     ASSERT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));
     EXPECT_EQ(Property("ItemIsMenu").trimmed(), "(<true>,)");
+    EXPECT_EQ(Call("/StatusNotifierItem", "org.kde.StatusNotifierItem.Activate", {"10", "20"}), "");  // refused
     ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 4; }));
     EXPECT_EQ(Labels(), (QStringList{"エディタ__1", "-", "Veska のプロパティ(_R)...", "Veska の終了(_X)"}));
 

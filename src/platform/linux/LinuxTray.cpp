@@ -33,10 +33,15 @@ LinuxTray::LinuxTray(MenuRequest* requests, Options options)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         watcher_ = new QDBusServiceWatcher(StatusNotifierItem::WatcherService, bus,
-                                           QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
-                                           &queue_);
-        QObject::connect(watcher_, &QDBusServiceWatcher::serviceRegistered, &queue_, [this] { WatcherAppeared(); });
-        QObject::connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, &queue_, [this] { WatcherVanished(); });
+                                           QDBusServiceWatcher::WatchForOwnerChange, &queue_);
+        // A host that replaces another (gnome-shell --replace) takes the name over with no gap.
+        QObject::connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, &queue_,
+                         [this](const QString&, const QString&, const QString& owner) {
+                             if (owner.isEmpty())
+                                 WatcherVanished();
+                             else
+                                 WatcherAppeared();
+                         });
     }
 }
 

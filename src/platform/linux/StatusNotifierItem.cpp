@@ -6,6 +6,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QTimer>
 #include <cstdio>
 
 namespace veska {
@@ -76,7 +77,16 @@ public:
     QDBusObjectPath Menu() const { return QDBusObjectPath(MenuPath); }
 
 public slots:
-    void Activate(int x, int y) { emit item_->Activate(x, y); }
+    // An item that is a menu refuses activation: GNOME's extension then opens the menu on a
+    // single click at once, where it would wait for a double click to call us instead.
+    void Activate(int x, int y, const QDBusMessage& call) {
+        if (item_->itemIsMenu_) {
+            call.setDelayedReply(true);
+            item_->Connection().send(call.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("the item is a menu")));
+            return;
+        }
+        emit item_->Activate(x, y);
+    }
     void SecondaryActivate(int x, int y) { emit item_->SecondaryActivate(x, y); }
     void ContextMenu(int x, int y) { emit item_->ContextMenu(x, y); }
     void Scroll(int, const QString&) {}
@@ -117,16 +127,27 @@ StatusNotifierItem::~StatusNotifierItem() {
 QString StatusNotifierItem::Register(int timeoutMs) {
     if (!connection_.isConnected()) return QStringLiteral("no session bus");
     QDBusMessage reply = connection_.call(registerCall(service_), QDBus::Block, timeoutMs);
-    return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() + ": " + reply.errorMessage() : QString();
+    if (reply.type() == QDBusMessage::ErrorMessage) return reply.errorName() + ": " + reply.errorMessage();
+    AnnounceIconAgain();
+    return {};
+}
+
+// A host in the middle of its own start may drop the first icon it loads: GNOME's extension
+// does when its start-up cancels the load, and then shows a placeholder for good. Telling it
+// once more, when it has settled, costs one reload.
+void StatusNotifierItem::AnnounceIconAgain() {
+    QTimer::singleShot(2000, this, [this] { emit NewIcon(); });
 }
 
 void StatusNotifierItem::RegisterLater() {
     if (!connection_.isConnected()) return;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(registerCall(service_)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         QDBusPendingReply<> reply = *w;
         if (reply.isError())
             std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(reply.error().message()));
+        else
+            AnnounceIconAgain();
         w->deleteLater();
     });
 }

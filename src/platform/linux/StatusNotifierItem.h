@@ -20,6 +20,7 @@ public:
     ~StatusNotifierItem() override;
 
     bool Connected() const { return connection_.isConnected(); }
+    QDBusConnection& Connection() { return connection_; }
     const QString& ServiceName() const { return service_; }
     // Asks the watcher to show the item. An empty string on success, else what went wrong.
     QString Register(int timeoutMs);
@@ -46,6 +47,8 @@ signals:
     void NewToolTip();
 
 private:
+    void AnnounceIconAgain();
+
     QString connectionName_;
     QDBusConnection connection_;
     QString service_;
