@@ -6,7 +6,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-translations-l10n libglib2.0-dev libcanberra-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   xvfb xauth trayer xdotool x11-utils openbox imagemagick python3 fonts-ipafont-gothic
-  dbus-x11 dbus-daemon libglib2.0-bin xfce4-panel gsettings-desktop-schemas dpkg-dev file desktop-file-utils
+  dbus-x11 dbus-daemon libglib2.0-bin xfce4-panel
+  gnome-shell gnome-shell-extension-appindicator at-spi2-core sway waybar grim wtype xwayland qt6-wayland
+  gsettings-desktop-schemas dpkg-dev file desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -93,11 +93,11 @@ class Display:
                     raise
         return self
 
-    def start_xvfb(self, width=800, height=600):
+    def start_xvfb(self, width=800, height=600, extra=()):
         # Xvfb picks a free display number itself and tells it through a pipe.
         read_fd, write_fd = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (width, height),
-                                 "-nolisten", "tcp"], pass_fds=(write_fd,),
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), *extra, "-screen", "0",
+                                 "%dx%dx24" % (width, height), "-nolisten", "tcp"], pass_fds=(write_fd,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         self.procs.append(xvfb)

@@ -1,0 +1,142 @@
+"""Veska's icon in GNOME Shell's top bar (the AppIndicator extension): what each click pops, and
+the icon's return when the shell starts late or restarts."""
+import os
+import time
+import unittest
+
+import host_gnome
+from harness import PROGRAM, TIMEOUT, wait_for, write_ico, write_script
+from host_gnome import GnomeHost, distance
+
+MAGENTA = (255, 0, 255)
+DIALOG = "Veska のプロパティ"
+NEAR = 150  # px between the icon and the menu it pops
+
+
+def setUpModule():
+    reason = host_gnome.missing()
+    if reason:
+        raise unittest.SkipTest(reason)
+    if not os.path.exists(PROGRAM):
+        raise unittest.SkipTest("build/veska is missing")
+
+
+class GnomeCase(unittest.TestCase):
+    shell_at_start = True
+
+    @classmethod
+    def setUpClass(cls):
+        cls.host = GnomeHost().start(shell=cls.shell_at_start)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.host.stop()
+
+    def setUp(self):
+        self.veska = self.host.veska()
+        self.screen = self.host.screen()
+        self.marks = os.path.join(self.veska.root, "marks")
+        self.program = os.path.join(self.veska.root, "apps", "mark.sh")
+        write_script(self.program, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
+        self.icon_file = os.path.join(self.veska.root, "magenta.ico")
+        write_ico(self.icon_file, MAGENTA)
+
+    def tearDown(self):
+        self.veska.cleanup()
+        self.host.display.xdotool("key", "Escape", check=False)  # a shell menu a failure left open
+        wait_for(lambda: not self.host.display.windows("--classname", "veska"), "Veska's windows to go")
+
+    def start_veska(self, click):
+        """One launch entry, the mark program; the magenta icon; the buttons as `click` says."""
+        self.veska.write_settings({"": {"Version": "0.27"}, "Style": {"Icon": self.icon_file, "Click": click}})
+        self.veska.write_config("[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=印\n[MenuName]\nItem0=Null\n"
+                                "[MenuPath]\nItem0=%s\n[MenuSound]\nItem0=(なし)\n" % self.program)
+        return self.veska.start()
+
+    def marked(self):
+        if not os.path.exists(self.marks):
+            return 0
+        with open(self.marks) as f:
+            return len(f.read().splitlines())
+
+    def assertNoErrorBox(self):
+        self.assertEqual(self.veska.messages(), [])
+        self.assertIsNone(self.screen.window("エラー"))
+
+
+class GnomeMenusTest(GnomeCase):
+    """One shell for both button settings; each test its own Veska."""
+
+    def choose(self, downs, effect):
+        """Chooses the entry `downs` presses of Down reach in the open menu and waits for its effect:
+        "mark" (the launch entry ran) or "dialog" (the properties dialog opened; closed again)."""
+        marks = self.marked()
+        self.screen.keys(*(["Down"] * downs), "Return")
+        if effect == "mark":
+            wait_for(lambda: self.marked() == marks + 1, "the launch entry to run")
+        else:
+            dialog = self.screen.wait_window(DIALOG)
+            self.screen.focus_keys(dialog, "Escape")
+            self.screen.wait_no_window(DIALOG)
+
+    def check_buttons(self, click, exported):
+        """exported: (downs, effect) of the launch entry and the properties command in the menu the
+        shell draws."""
+        proc = self.start_veska(click)
+        icon = self.host.wait_icon(MAGENTA)
+        centre = ((icon[0] + icon[2]) // 2, (icon[1] + icon[3]) // 2)
+        for n in range(3):
+            for button, name in ((1, "left"), (3, "right")):
+                box, before, after = self.host.pop(icon, button)
+                self.assertLessEqual(distance(box, centre), NEAR, "%s click %d: menu at %s, icon at %s"
+                                     % (name, n, box, centre))
+                # The shell draws this menu: no pop-up window of Veska's.
+                self.assertIsNone(self.screen.menu())
+                if n == 0:
+                    self.host.save(after, "gnome-click%s-%s" % (click, name))
+                if n < 2:
+                    self.choose(*exported[n])
+                else:
+                    self.screen.keys("Escape")
+                self.host.wait_back(before)
+
+        self.assertNoErrorBox()
+        self.assertIsNone(proc.poll())
+
+    def test_default_buttons(self):
+        # The shell's menu: the launch menu, a separator, the command menu.
+        self.check_buttons("1", exported=[(1, "mark"), (2, "dialog")])
+
+    def test_swapped_buttons(self):
+        # The left button's menu is now the command menu, first in the shell's menu as in Veska's own.
+        self.check_buttons("0", exported=[(3, "mark"), (1, "dialog")])
+
+
+class GnomeLateShellTest(GnomeCase):
+    """The shell comes up after Veska, then restarts under it."""
+    shell_at_start = False
+
+    def test_icon_appears_when_the_shell_starts_late_and_after_it_restarts(self):
+        proc = self.start_veska("1")
+        time.sleep(10)  # the situation under test: nothing to register with for ten seconds
+        self.assertIsNone(proc.poll())
+        self.host.start_shell()
+        self.host.wait_icon(MAGENTA, timeout=10)
+        self.host.save(self.host.display.shot(), "gnome-late-shell")
+        self.assertNoErrorBox()
+
+        self.host.restart_shell()
+        icon = self.host.wait_icon(MAGENTA, timeout=10)
+        self.host.save(self.host.display.shot(), "gnome-restarted-shell")
+        # The new shell also draws the menu Veska exports: its first entry still launches.
+        box, before, _ = self.host.pop(icon, 3)
+        self.assertIsNotNone(box)
+        self.screen.keys("Down", "Return")
+        wait_for(lambda: self.marked() == 1, "the launch entry to run")
+        self.host.wait_back(before)
+        self.assertNoErrorBox()
+        self.assertIsNone(proc.poll())
+
+
+if __name__ == "__main__":
+    unittest.main()
