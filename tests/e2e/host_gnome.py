@@ -250,7 +250,12 @@ class GnomeHost:
             return wait_for(lambda: self.icon(rgb), "the icon in the top bar", timeout=timeout, interval=0.2)
         except AssertionError:
             self.save(self.display.shot(), "gnome-failed-no-icon")
-            raise
+            r = self.gdbus("--dest", WATCHER, "--object-path", "/StatusNotifierWatcher", "--method",
+                           "org.freedesktop.DBus.Properties.Get", WATCHER, "RegisteredStatusNotifierItems")
+            with open(self.shells[-1].log_path, "rb") as f:
+                log = f.read().decode("utf-8", "replace")
+            raise AssertionError("no icon; the watcher holds %s; the shell's log ends:\n%s"
+                                 % ((r.stdout + r.stderr).strip(), log[-3000:]))
 
     def wait_still(self, unlike=None, top=0, timeout=TIMEOUT):
         """A screenshot once two in a row agree (and differ from `unlike` below `top`)."""

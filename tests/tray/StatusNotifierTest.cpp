@@ -30,6 +30,7 @@ namespace veska {
 class FakeWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ Registered)
 public:
     QStringList Registered() {
         QMutexLocker lock(&mutex);
@@ -52,7 +53,7 @@ public slots:
     }
     void Start() {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, BusName);
-        bus.registerObject("/StatusNotifierWatcher", this, QDBusConnection::ExportAllSlots);
+        bus.registerObject("/StatusNotifierWatcher", this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
         bus.registerService("org.kde.StatusNotifierWatcher");
     }
     void Stop() {
@@ -212,10 +213,12 @@ TEST_F(StatusNotifierTest, IconWaitsForItsHostAndTheHostDrawsTheRightButtonsMenu
     ASSERT_TRUE(WaitUntil([&] { return !downs.empty(); }));
     EXPECT_EQ(downs, (std::vector<TMouseButton>{TMouseButton::mbMiddle}));
 
-    // A restarted host gets the icon again.
+    // A restarted host gets the icon again, and so does one that forgot it while starting.
     StopHost();
     watcher.Clear();
     StartHost();
+    ASSERT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));
+    watcher.Clear();
     EXPECT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));
 }
 

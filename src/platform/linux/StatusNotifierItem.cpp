@@ -128,18 +128,49 @@ QString StatusNotifierItem::Register(int timeoutMs) {
     if (!connection_.isConnected()) return QStringLiteral("no session bus");
     QDBusMessage reply = connection_.call(registerCall(service_), QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) return reply.errorName() + ": " + reply.errorMessage();
-    AnnounceIconAgain();
+    retries_ = 0;
+    Settle();
     return {};
 }
 
-// A host in the middle of its own start may drop the first icon it loads: GNOME's extension
-// does when its start-up cancels the load, and then shows a placeholder for good. Telling it
-// once more, when it has settled, costs one reload.
-void StatusNotifierItem::AnnounceIconAgain() {
-    QTimer::singleShot(2000, this, [this] { emit NewIcon(); });
+// A host in the middle of its own start may lose the icon: GNOME's extension drops the first
+// icon it loads when its start-up cancels the load, and forgets an item whose properties it
+// could not read. So once it has settled, the icon is announced again, and an item missing
+// from the watcher's list registers again, a few times at most.
+void StatusNotifierItem::Settle() {
+    QTimer::singleShot(2000, this, [this] {
+        emit NewIcon();
+        QDBusMessage get = QDBusMessage::createMethodCall(WatcherService, "/StatusNotifierWatcher",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << QString::fromLatin1(WatcherService) << QStringLiteral("RegisteredStatusNotifierItems");
+        auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(get), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            QDBusPendingReply<QDBusVariant> reply = *w;
+            if (reply.isError() || Listed(reply.value().variant().toStringList()) || retries_ >= 3) return;
+            ++retries_;
+            Send();
+        });
+    });
+}
+
+// Watchers list an item by its name, its name and path, or its connection and path.
+bool StatusNotifierItem::Listed(const QStringList& items) const {
+    const QString unique = connection_.baseService();
+    for (const QString& entry : items) {
+        if (entry == service_ || entry.startsWith(service_ + u'/') || entry.startsWith(unique + u'/') ||
+            entry.startsWith(unique + u'@'))
+            return true;
+    }
+    return false;
 }
 
 void StatusNotifierItem::RegisterLater() {
+    retries_ = 0;
+    Send();
+}
+
+void StatusNotifierItem::Send() {
     if (!connection_.isConnected()) return;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(registerCall(service_)), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
@@ -147,7 +178,7 @@ void StatusNotifierItem::RegisterLater() {
         if (reply.isError())
             std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(reply.error().message()));
         else
-            AnnounceIconAgain();
+            Settle();
         w->deleteLater();
     });
 }

@@ -47,12 +47,15 @@ signals:
     void NewToolTip();
 
 private:
-    void AnnounceIconAgain();
+    void Send();
+    void Settle();
+    bool Listed(const QStringList& items) const;
 
     QString connectionName_;
     QDBusConnection connection_;
     QString service_;
     std::unique_ptr<DbusMenu> menu_;
+    int retries_ = 0;
 };
 
 }  // namespace veska
