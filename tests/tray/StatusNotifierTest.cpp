@@ -68,21 +68,29 @@ private:
 
 namespace {
 
-// One private bus for the whole test program, set up before anything opens the session bus.
+// One private bus for the whole test program, set up before anything opens the session bus,
+// and ended with it.
+QProcess* busDaemon = nullptr;
+
 bool privateBus() {
-    static QProcess* daemon = [] {
-        auto* p = new QProcess;
-        p->start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!p->waitForReadyRead(10000)) return static_cast<QProcess*>(nullptr);
-        qputenv("DBUS_SESSION_BUS_ADDRESS", p->readLine().trimmed());
-        return p;
-    }();
-    return daemon != nullptr;
+    if (!busDaemon) {
+        busDaemon = new QProcess;
+        busDaemon->start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        if (!busDaemon->waitForReadyRead(10000)) return false;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", busDaemon->readLine().trimmed());
+    }
+    return busDaemon->state() == QProcess::Running;
 }
 
-// Before any test: the session bus is settled at its first use, by whichever test comes first.
 struct BusEnvironment : ::testing::Environment {
     void SetUp() override { privateBus(); }
+    void TearDown() override {
+        if (!busDaemon) return;
+        busDaemon->kill();
+        busDaemon->waitForFinished();
+        delete busDaemon;
+        busDaemon = nullptr;
+    }
 };
 const auto* busEnvironment = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
 
@@ -135,6 +143,9 @@ protected:
     // take shortcuts that real hosts never see).
     QString Call(const QString& path, const QString& method, QStringList args = {}) {
         QProcess gdbus;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C.UTF-8");  // else it prints the Japanese labels as "?"
+        gdbus.setProcessEnvironment(env);
         gdbus.start("gdbus", QStringList{"call", "--session", "-d", watcher.Registered().value(0), "-o", path, "-m", method, "--"} + args);
         WaitUntil([&] { return gdbus.state() == QProcess::NotRunning; });
         return QString::fromUtf8(gdbus.readAllStandardOutput());
