@@ -198,6 +198,9 @@ TEST_F(StatusNotifierTest, IconWaitsForItsHostAndTheHostDrawsTheRightButtonsMenu
     // The host draws the right button's menu; the left button's pops as Veska's own.
     ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 2; }));
     EXPECT_EQ(Labels(), (QStringList{"Veska のプロパティ(_R)...", "Veska の終了(_X)"}));
+    // Before it shows the menu the host asks whether it changed; only a change is an update.
+    EXPECT_EQ(Call("/MenuBar", "com.canonical.dbusmenu.AboutToShow", {"0"}).trimmed(), "(false,)");
+    command.Items()->Items(0)->Enabled = false;
     EXPECT_EQ(Call("/MenuBar", "com.canonical.dbusmenu.AboutToShow", {"0"}).trimmed(), "(true,)");
     Click(Layout().at(1).first);
     ASSERT_TRUE(WaitUntil([&] { return !chosen.empty() && chosen.back() == "exit"; }));

@@ -87,11 +87,13 @@ DbusMenu::DbusMenu(QDBusConnection connection, const QString& path, Handlers han
 
 DbusMenu::~DbusMenu() { connection_.unregisterObject(path_); }
 
-void DbusMenu::SetLayout(MenuNode root) {
+bool DbusMenu::SetLayout(MenuNode root) {
+    root.id = 0;
+    if (root == root_) return false;
     root_ = std::move(root);
-    root_.id = 0;
     ++revision_;
     emit LayoutUpdated(revision_, 0);
+    return true;
 }
 
 const MenuNode* DbusMenu::Find(int id) const { return findIn(root_, id); }

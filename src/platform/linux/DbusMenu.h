@@ -21,7 +21,8 @@ public:
     DbusMenu(QDBusConnection connection, const QString& path, Handlers handlers);
     ~DbusMenu() override;
 
-    void SetLayout(MenuNode root);
+    // Whether the layout changed; the host hears only of a change.
+    bool SetLayout(MenuNode root);
     const MenuNode& Layout() const { return root_; }
     uint Revision() const { return revision_; }
 

@@ -31,6 +31,9 @@ struct MenuNode {
     int id = 0;
     QVariantMap properties;
     QList<MenuNode> children;
+    bool operator==(const MenuNode& other) const {
+        return id == other.id && properties == other.properties && children == other.children;
+    }
 };
 
 // (ia{sv})

@@ -237,9 +237,9 @@ void LinuxTray::Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32
     proc(message, wParam, lParam);
 }
 
-void LinuxTray::Capture(uint32_t uID) {
+bool LinuxTray::Capture(uint32_t uID) {
     auto it = icons_.find(uID);
-    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return;
+    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return false;
     const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
     const std::size_t count = it->second.menus.parts.size();
     for (std::size_t s = 0; s < count; ++s) {
@@ -251,18 +251,15 @@ void LinuxTray::Capture(uint32_t uID) {
         *requests_ = saved;
         // The press may have removed the icon.
         it = icons_.find(uID);
-        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return;
+        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return false;
         it->second.menus.parts[s].menu = captured.menu;
         it->second.menus.parts[s].onSubmenuOpen = captured.onSubmenuOpen;
     }
-    it->second.item->Menu().SetLayout(it->second.menus.Build());
+    return it->second.item->Menu().SetLayout(it->second.menus.Build());
 }
 
 bool LinuxTray::HostAboutToShow(uint32_t uID, int id) {
-    if (id == 0) {
-        Capture(uID);
-        return true;
-    }
+    if (id == 0) return Capture(uID);
     auto it = icons_.find(uID);
     if (it == icons_.end() || !it->second.item) return false;
     std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
@@ -272,8 +269,7 @@ bool LinuxTray::HostAboutToShow(uint32_t uID, int id) {
     if (open) open(*hit->item);
     it = icons_.find(uID);
     if (it == icons_.end() || !it->second.item) return false;
-    it->second.item->Menu().SetLayout(it->second.menus.Build());
-    return true;
+    return it->second.item->Menu().SetLayout(it->second.menus.Build());
 }
 
 void LinuxTray::HostClicked(uint32_t uID, int id) {
