@@ -87,13 +87,14 @@ DbusMenu::DbusMenu(QDBusConnection connection, const QString& path, Handlers han
 
 DbusMenu::~DbusMenu() { connection_.unregisterObject(path_); }
 
-bool DbusMenu::SetLayout(MenuNode root) {
+bool DbusMenu::SetLayout(MenuNode root, bool announce) {
     root.id = 0;
-    if (root == root_) return false;
+    const bool changed = !(root == root_);
+    if (!changed && !announce) return false;
     root_ = std::move(root);
     ++revision_;
     emit LayoutUpdated(revision_, 0);
-    return true;
+    return changed;
 }
 
 const MenuNode* DbusMenu::Find(int id) const { return findIn(root_, id); }

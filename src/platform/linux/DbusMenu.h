@@ -21,8 +21,9 @@ public:
     DbusMenu(QDBusConnection connection, const QString& path, Handlers handlers);
     ~DbusMenu() override;
 
-    // Whether the layout changed; the host hears only of a change.
-    bool SetLayout(MenuNode root);
+    // Whether the layout changed; the host hears only of a change, unless told anyway (a host
+    // that has just come reads the menu in the middle of its own start).
+    bool SetLayout(MenuNode root, bool announce = false);
     const MenuNode& Layout() const { return root_; }
     uint Revision() const { return revision_; }
 

@@ -92,7 +92,8 @@ bool LinuxTray::ShellNotifyIcon(uint32_t message, const NotifyIconData& data, co
             poll_.start();
         }
         icons_.emplace(uID, std::move(entry));
-        if (icons_.at(uID).item) QMetaObject::invokeMethod(&queue_, [this, uID] { Capture(uID); }, Qt::QueuedConnection);
+        if (icons_.at(uID).item)
+            QMetaObject::invokeMethod(&queue_, [this, uID] { Capture(uID, true); }, Qt::QueuedConnection);
         return true;
     }
     case NIM_MODIFY:
@@ -167,7 +168,7 @@ void LinuxTray::WatcherAppeared() {
         if (!entry.item) UseItem(uID, entry);
         entry.item->RegisterLater();
         const uint32_t id = uID;
-        QMetaObject::invokeMethod(&queue_, [this, id] { Capture(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&queue_, [this, id] { Capture(id, true); }, Qt::QueuedConnection);
     }
 }
 
@@ -237,7 +238,7 @@ void LinuxTray::Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32
     proc(message, wParam, lParam);
 }
 
-bool LinuxTray::Capture(uint32_t uID) {
+bool LinuxTray::Capture(uint32_t uID, bool announce) {
     auto it = icons_.find(uID);
     if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return false;
     const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
@@ -255,7 +256,7 @@ bool LinuxTray::Capture(uint32_t uID) {
         it->second.menus.parts[s].menu = captured.menu;
         it->second.menus.parts[s].onSubmenuOpen = captured.onSubmenuOpen;
     }
-    return it->second.item->Menu().SetLayout(it->second.menus.Build());
+    return it->second.item->Menu().SetLayout(it->second.menus.Build(), announce);
 }
 
 bool LinuxTray::HostAboutToShow(uint32_t uID, int id) {

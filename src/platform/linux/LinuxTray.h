@@ -73,7 +73,7 @@ private:
     void Post(uint32_t uID, std::vector<uint32_t> mice);
     void Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam);
     // Fills the host's menu from the pop-ups the icon's buttons would show now; whether it changed.
-    bool Capture(uint32_t uID);
+    bool Capture(uint32_t uID, bool announce = false);
     bool HostAboutToShow(uint32_t uID, int id);
     void HostClicked(uint32_t uID, int id);
 

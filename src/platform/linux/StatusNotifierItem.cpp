@@ -135,11 +135,12 @@ QString StatusNotifierItem::Register(int timeoutMs) {
 
 // A host in the middle of its own start may lose the icon: GNOME's extension drops the first
 // icon it loads when its start-up cancels the load, and forgets an item whose properties it
-// could not read. So once it has settled, the icon is announced again, and an item missing
+// could not read. So once it has settled, the icon and menu are announced again, and an item missing
 // from the watcher's list registers again, a few times at most.
 void StatusNotifierItem::Settle() {
     QTimer::singleShot(2000, this, [this] {
         emit NewIcon();
+        menu_->SetLayout(menu_->Layout(), true);
         QDBusMessage get = QDBusMessage::createMethodCall(WatcherService, "/StatusNotifierWatcher",
                                                           "org.freedesktop.DBus.Properties", "Get");
         get << QString::fromLatin1(WatcherService) << QStringLiteral("RegisteredStatusNotifierItems");
