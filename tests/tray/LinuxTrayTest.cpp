@@ -6,7 +6,7 @@
 #include <QImage>
 #include <cstring>
 
-#include "platform/linux/LinuxTray.h"
+#include "platform/linux/tray/LinuxTray.h"
 #include "text/Codec.h"
 
 namespace veska {

@@ -18,8 +18,8 @@
 
 #include "TrayFixture.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "platform/linux/LinuxTray.h"
-#include "platform/linux/StatusNotifierItem.h"
+#include "platform/linux/tray/LinuxTray.h"
+#include "platform/linux/tray/StatusNotifierItem.h"
 #include "vcl/Exception.h"
 
 namespace veska {

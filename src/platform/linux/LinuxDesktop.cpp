@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/linux/HostMenu.h"
+#include "platform/linux/tray/HostMenu.h"
 #include "text/Codec.h"
 
 namespace veska {

@@ -10,7 +10,7 @@
 #include "platform/linux/LinuxShell.h"
 #include "platform/linux/LinuxSound.h"
 #include "platform/linux/LinuxSystem.h"
-#include "platform/linux/LinuxTray.h"
+#include "platform/linux/tray/LinuxTray.h"
 #include "platform/linux/LinuxWallpaper.h"
 
 namespace veska {

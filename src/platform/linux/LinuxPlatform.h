@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
-#include "platform/linux/HostMenu.h"
+#include "platform/linux/tray/HostMenu.h"
 
 namespace veska {
 

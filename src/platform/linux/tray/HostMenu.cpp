@@ -1,4 +1,4 @@
-#include "platform/linux/HostMenu.h"
+#include "platform/linux/tray/HostMenu.h"
 
 #include "text/Codec.h"
 

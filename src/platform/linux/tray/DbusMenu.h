@@ -5,7 +5,7 @@
 #include <QObject>
 #include <functional>
 
-#include "platform/linux/DbusTypes.h"
+#include "platform/linux/tray/DbusTypes.h"
 
 namespace veska {
 

@@ -7,7 +7,7 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/linux/DbusMenu.h"
+#include "platform/linux/tray/DbusMenu.h"
 
 namespace veska {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/DbusMenu.h"
+#include "platform/linux/tray/DbusMenu.h"
 
 #include <QDBusAbstractAdaptor>
 

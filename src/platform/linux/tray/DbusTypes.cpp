@@ -1,4 +1,4 @@
-#include "platform/linux/DbusTypes.h"
+#include "platform/linux/tray/DbusTypes.h"
 
 #include <QDBusMetaType>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/StatusNotifierItem.h"
+#include "platform/linux/tray/StatusNotifierItem.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>

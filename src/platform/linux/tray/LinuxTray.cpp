@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxTray.h"
+#include "platform/linux/tray/LinuxTray.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/linux/StatusNotifierItem.h"
+#include "platform/linux/tray/StatusNotifierItem.h"
 #include "text/Codec.h"
 
 namespace veska {

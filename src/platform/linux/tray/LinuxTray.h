@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "platform/Platform.h"
-#include "platform/linux/HostMenu.h"
+#include "platform/linux/tray/HostMenu.h"
 
 class QDBusServiceWatcher;
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/linux/DbusTypes.h"
+#include "platform/linux/tray/DbusTypes.h"
 #include "vcl/Menus.h"
 
 namespace veska {
