@@ -3,7 +3,7 @@
 set -eu
 packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-translations-l10n libglib2.0-dev libcanberra-dev libx11-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 qt6-translations-l10n libglib2.0-dev libcanberra-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   xvfb xauth trayer xdotool x11-utils openbox imagemagick python3 fonts-ipafont-gothic
   dbus-x11 dbus-daemon libglib2.0-bin xfce4-panel

@@ -14,6 +14,8 @@ std::unordered_map<const TPopupMenu*, unsigned long>& liveMenus() {
 unsigned long nextSerial = 1;
 }  // namespace
 
+unsigned long TMenuItem::nextSerial_ = 1;
+
 TMenuItem::~TMenuItem() {
     while (!items_.empty()) delete items_.back();
     if (parent_) {

@@ -23,6 +23,8 @@ public:
     // Checking a radio item unchecks the other radio items of its group among its siblings.
     void SetChecked(bool v);
     bool IsLine() const { return Caption == "-"; }
+    // Never given to another item, even at a reused address.
+    unsigned long Serial() const { return serial_; }
 
     int Count() const { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int i) const { return items_.at(static_cast<std::size_t>(i)); }
@@ -36,6 +38,8 @@ public:
     }
 
 private:
+    static unsigned long nextSerial_;
+    const unsigned long serial_ = nextSerial_++;
     bool checked_ = false;
     TMenuItem* parent_ = nullptr;
     std::vector<TMenuItem*> items_;

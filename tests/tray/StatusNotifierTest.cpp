@@ -31,7 +31,10 @@ class FakeWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ Registered)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ HostRegistered)
 public:
+    bool HostRegistered() { return host; }
+    std::atomic<bool> host = true;
     QStringList Registered() {
         QMutexLocker lock(&mutex);
         return registered;
@@ -187,8 +190,8 @@ protected:
 
 TEST_F(StatusNotifierTest, IconWaitsForItsHostAndTheHostDrawsTheRightButtonsMenu) {
     LinuxTray& tray = Tray(false);
-    TTrayIcon* icon = IconOn(tray);  // no host yet: no registration error
-    ASSERT_NE(tray.ItemOf(icon->IconID()), nullptr);
+    TTrayIcon* icon = IconOn(tray);  // no host yet: no registration error, the icon waits
+    ASSERT_EQ(tray.ItemOf(icon->IconID()), nullptr);
 
     StartHost();
     ASSERT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));

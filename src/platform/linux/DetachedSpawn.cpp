@@ -5,15 +5,26 @@
 
 #include <cerrno>
 #include <csignal>
+#include <string_view>
 
 extern char** environ;
 
 namespace veska {
 
-bool SpawnDetached(const std::string& path) {
+bool SpawnDetached(const std::string& path, const std::vector<std::string>& extra) {
     // Everything the children need is made before fork: after it only async-signal-safe calls.
     const char* file = path.c_str();
     char* const argv[] = {const_cast<char*>(file), nullptr};
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view var(*e);
+        bool replaced = false;
+        for (const std::string& x : extra)
+            replaced = replaced || (var.substr(0, var.find('=') + 1) == std::string_view(x).substr(0, x.find('=') + 1));
+        if (!replaced) env.push_back(*e);
+    }
+    for (const std::string& x : extra) env.push_back(const_cast<char*>(x.c_str()));
+    env.push_back(nullptr);
     sigset_t none;
     sigemptyset(&none);
 
@@ -28,7 +39,7 @@ bool SpawnDetached(const std::string& path) {
         for (int s = 1; s < NSIG; ++s) ::sigaction(s, &dfl, nullptr);  // ignored signals would survive exec
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::closefrom(3);
-        ::execve(file, argv, environ);
+        ::execve(file, argv, env.data());
         ::_exit(127);
     }
     int status = 0;

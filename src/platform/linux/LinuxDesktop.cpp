@@ -139,7 +139,15 @@ Point LinuxDesktop::GetCursorPos() {
     return {p.x(), p.y()};
 }
 
-void LinuxDesktop::ProcessMessages() { QCoreApplication::processEvents(); }
+// A tray host's question is answered from the menus as they are: what else is queued runs after
+// the answer, never inside it. Nor do pending messages run inside pending messages, which
+// a burst of clicks would otherwise nest without end.
+void LinuxDesktop::ProcessMessages() {
+    if (processing_ || (requests_ && requests_->mode != MenuRequest::Mode::None)) return;
+    processing_ = true;
+    QCoreApplication::processEvents();
+    processing_ = false;
+}
 
 void LinuxDesktop::BuildQMenu(QMenu& qmenu, TPopupMenu& menu, std::function<void(TMenuItem&)> onSubmenuOpen) {
     auto ctx = std::make_shared<MenuContext>();
@@ -168,8 +176,19 @@ TMenuItem* LinuxDesktop::TrackPopupMenu(TPopupMenu& menu, int x, int y,
         TMenuItem* chosen = requests_->answer;
         requests_->mode = MenuRequest::Mode::None;
         requests_->answer = nullptr;
-        return chosen && menu.Items()->Holds(chosen) ? chosen : nullptr;
+        if (!chosen || !menu.Items()->Holds(chosen)) return nullptr;
+        // As in a menu on the screen, a disabled entry, or one in a disabled submenu, does nothing.
+        for (TMenuItem* i = chosen; i && i != menu.Items(); i = i->Parent())
+            if (!i->Enabled) return nullptr;
+        return chosen;
     }
+    // One pop-up at a time: a click that comes while a menu is open finds it open.
+    if (tracking_) return nullptr;
+    tracking_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{tracking_};
     TMenuRef ref(&menu);
     QMenu qmenu;
     BuildQMenu(qmenu, menu, onSubmenuOpen);

@@ -32,6 +32,8 @@ public:
 
 private:
     MenuRequest* requests_;
+    bool processing_ = false;
+    bool tracking_ = false;
 };
 
 }  // namespace veska

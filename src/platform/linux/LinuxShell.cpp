@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <climits>
 #include <string_view>
+#include <vector>
 
+#include "platform/linux/Activation.h"
 #include "platform/linux/DetachedSpawn.h"
 #include "text/Codec.h"
 
@@ -39,9 +41,28 @@ bool startsLikeProgram(const std::string& p) {
     return n >= 2 && head[0] == '#' && head[1] == '!';
 }
 
+// What a program started on a tray host's click gets, so that it comes up in front: the
+// host's token, under the names Wayland and X11 programs look for.
+std::vector<std::string> activationEnv() {
+    const std::string token = TakeActivationToken();
+    if (token.empty()) return {};
+    return {"XDG_ACTIVATION_TOKEN=" + token, "DESKTOP_STARTUP_ID=" + token};
+}
+
+GAppLaunchContext* launchContext() {
+    GAppLaunchContext* context = g_app_launch_context_new();
+    for (const std::string& var : activationEnv()) {
+        const std::size_t eq = var.find('=');
+        g_app_launch_context_setenv(context, var.substr(0, eq).c_str(), var.substr(eq + 1).c_str());
+    }
+    return context;
+}
+
 void openUri(const char* uri) {
     GError* err = nullptr;
-    g_app_info_launch_default_for_uri(uri, nullptr, &err);
+    GAppLaunchContext* context = launchContext();
+    g_app_info_launch_default_for_uri(uri, context, &err);
+    g_object_unref(context);
     if (err) g_error_free(err);
 }
 
@@ -76,7 +97,9 @@ void launchDesktopEntry(const std::string& p) {
         return;
     }
     GError* err = nullptr;
-    g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &err);
+    GAppLaunchContext* context = launchContext();
+    g_app_info_launch(G_APP_INFO(info), nullptr, context, &err);
+    g_object_unref(context);
     if (err) g_error_free(err);
     g_object_unref(info);
 }
@@ -115,7 +138,7 @@ void LinuxShell::ShellExecute(const Bytes& path) {
     std::string p = AbsoluteFromCurrent(toUtf8(path));
     switch (ClassifyLaunch(p)) {
     case LaunchKind::Nothing: return;
-    case LaunchKind::Program: SpawnDetached(p); return;
+    case LaunchKind::Program: SpawnDetached(p, activationEnv()); return;
     case LaunchKind::DesktopEntry: launchDesktopEntry(p); return;
     case LaunchKind::Document: openWithDefault(p); return;
     }

@@ -1,5 +1,8 @@
 // A menu offered to the tray host over com.canonical.dbusmenu: the host draws it and reports
-// back what the user did. The layout is set whole; the host is told each time it changes.
+// back what the user did. The layout is set whole; the host hears of every difference from
+// what it was last given: new, gone or moved nodes as a layout update, and changed properties
+// of nodes it already has as a properties update (hosts refresh only a few properties of a
+// known node from a new layout).
 #pragma once
 #include <QDBusConnection>
 #include <QObject>
@@ -13,38 +16,41 @@ class DbusMenu : public QObject {
     Q_OBJECT
 public:
     struct Handlers {
-        // The host is about to show the node's children; true when the layout changed for it.
-        std::function<bool(int id)> aboutToShow;
-        // The user chose the node.
-        std::function<void(int id)> clicked;
+        // The host is about to show the node's children.
+        std::function<void(int id)> aboutToShow;
+        // The user chose the node; timestamp as the host gives it (0 when unknown).
+        std::function<void(int id, uint timestamp)> clicked;
     };
     DbusMenu(QDBusConnection connection, const QString& path, Handlers handlers);
     ~DbusMenu() override;
 
-    // Whether the layout changed; the host hears only of a change, unless told anyway (a host
-    // that has just come reads the menu in the middle of its own start).
-    bool SetLayout(MenuNode root, bool announce = false);
+    // Whether anything the host may show changed.
+    bool SetLayout(MenuNode root);
     const MenuNode& Layout() const { return root_; }
     uint Revision() const { return revision_; }
+    // Whether a host read the layout since the last call.
+    bool TakeRead();
 
-    // The interface's methods, as the adaptor calls them.
-    uint GetLayout(int parentId, int depth, const QStringList& names, MenuNode& out) const;
+    // The interface's methods, as the adaptor calls them. An empty error: done; else the reason
+    // for an InvalidArgs answer.
+    QString GetLayout(int parentId, int depth, const QStringList& names, MenuNode& out);
     MenuNodePropertiesList GetGroupProperties(const QList<int>& ids, const QStringList& names) const;
-    QDBusVariant GetProperty(int id, const QString& name) const;
-    void Event(int id, const QString& eventId);
-    bool AboutToShow(int id);
+    QString GetProperty(int id, const QString& name, QVariant& out) const;
+    QString Event(int id, const QString& eventId, uint timestamp);
+    QString AboutToShow(int id, bool& changed);
+    bool Has(int id) const;
 
 signals:
     void LayoutUpdated(uint revision, int parent);
+    void ItemsPropertiesUpdated(const veska::MenuNodePropertiesList& updated, const veska::MenuNodeRemovedList& removed);
 
 private:
-    const MenuNode* Find(int id) const;
-
     QDBusConnection connection_;
     QString path_;
     Handlers handlers_;
     MenuNode root_;
     uint revision_ = 1;
+    bool read_ = false;
 };
 
 }  // namespace veska

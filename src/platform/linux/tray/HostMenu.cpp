@@ -21,9 +21,16 @@ QString HostLabel(const Bytes& caption) {
     return out;
 }
 
-void HostMenuLayout::Add(MenuNode& parent, TMenuItem& item, std::size_t slot) {
-    ids_.push_back({slot, &item});
-    MenuNode node{static_cast<int>(ids_.size()), {}, {}};
+int HostMenuLayout::IdOf(unsigned long key, std::map<unsigned long, int>& kept) {
+    auto it = ids_.find(key);
+    const int id = it != ids_.end() ? it->second : next_++;
+    kept[key] = id;
+    return id;
+}
+
+void HostMenuLayout::Add(MenuNode& parent, TMenuItem& item, std::size_t slot, std::map<unsigned long, int>& kept) {
+    MenuNode node{IdOf(item.Serial(), kept), {}, {}};
+    entries_[node.id] = {slot, item.Serial()};
     if (item.IsLine()) {
         node.properties.insert(QStringLiteral("type"), QStringLiteral("separator"));
     } else {
@@ -35,34 +42,51 @@ void HostMenuLayout::Add(MenuNode& parent, TMenuItem& item, std::size_t slot) {
         }
         if (item.Count() > 0) {
             node.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
-            for (int i = 0; i < item.Count(); ++i) Add(node, *item.Items(i), slot);
+            for (int i = 0; i < item.Count(); ++i) Add(node, *item.Items(i), slot, kept);
         }
     }
     parent.children.append(node);
 }
 
 MenuNode HostMenuLayout::Build() {
-    ids_.clear();
+    std::map<unsigned long, int> kept;
+    entries_.clear();
     MenuNode root;
     root.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
     for (std::size_t s = 0; s < parts.size(); ++s) {
         TPopupMenu* menu = parts[s].menu.get();
         if (!menu || menu->Items()->Count() == 0) continue;
         if (!root.children.isEmpty()) {
-            ids_.push_back({s, nullptr});
-            root.children.append({static_cast<int>(ids_.size()), {{QStringLiteral("type"), QStringLiteral("separator")}}, {}});
+            const int id = IdOf(~static_cast<unsigned long>(s), kept);
+            entries_[id] = {s, 0};
+            root.children.append({id, {{QStringLiteral("type"), QStringLiteral("separator")}}, {}});
         }
-        for (int i = 0; i < menu->Items()->Count(); ++i) Add(root, *menu->Items()->Items(i), s);
+        for (int i = 0; i < menu->Items()->Count(); ++i) Add(root, *menu->Items()->Items(i), s, kept);
     }
+    ids_ = std::move(kept);
     return root;
 }
 
+namespace {
+TMenuItem* bySerial(TMenuItem& parent, unsigned long serial) {
+    for (int i = 0; i < parent.Count(); ++i) {
+        TMenuItem* item = parent.Items(i);
+        if (item->Serial() == serial) return item;
+        if (TMenuItem* found = bySerial(*item, serial)) return found;
+    }
+    return nullptr;
+}
+}  // namespace
+
+// Looked up by serial, never through a kept pointer: the entry may be gone, and another may
+// stand at its address.
 std::optional<HostMenuLayout::Hit> HostMenuLayout::Find(int id) const {
-    if (id < 1 || static_cast<std::size_t>(id) > ids_.size()) return std::nullopt;
-    const Hit& hit = ids_[static_cast<std::size_t>(id) - 1];
-    TPopupMenu* menu = parts[hit.slot].menu.get();
-    if (!hit.item || !menu || !menu->Items()->Holds(hit.item)) return std::nullopt;
-    return hit;
+    auto it = entries_.find(id);
+    if (it == entries_.end() || it->second.serial == 0) return std::nullopt;
+    TPopupMenu* menu = parts[it->second.slot].menu.get();
+    TMenuItem* item = menu ? bySerial(*menu->Items(), it->second.serial) : nullptr;
+    if (!item) return std::nullopt;
+    return Hit{it->second.slot, item};
 }
 
 }  // namespace veska

@@ -3,6 +3,7 @@
 // or have the call return the entry the user chose in the host's menu (answer).
 #pragma once
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -20,7 +21,9 @@ struct MenuRequest {
 };
 
 // The host's copy of one or more captured menus, one after the other with a line between, and
-// the way back from the host's node numbers to the entries.
+// the way back from the host's node numbers to the entries. An entry keeps its number for as
+// long as it lives, and a number is never given to another: a host that still shows an old
+// menu can only ever reach the entry it shows, or nothing.
 class HostMenuLayout {
 public:
     struct Slot {
@@ -39,8 +42,15 @@ public:
     std::optional<Hit> Find(int id) const;
 
 private:
-    void Add(MenuNode& parent, TMenuItem& item, std::size_t slot);
-    std::vector<Hit> ids_;  // node n is ids_[n - 1]
+    struct Entry {
+        std::size_t slot;
+        unsigned long serial;  // 0: the line between two menus
+    };
+    int IdOf(unsigned long key, std::map<unsigned long, int>& kept);
+    void Add(MenuNode& parent, TMenuItem& item, std::size_t slot, std::map<unsigned long, int>& kept);
+    std::map<unsigned long, int> ids_;  // by item serial; lines between menus by ~slot
+    std::map<int, Entry> entries_;
+    int next_ = 1;
 };
 
 // The label of an entry in the host's notation: "_" marks the access key, where "&" did.

@@ -3,11 +3,15 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
 #include <QIcon>
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/linux/Activation.h"
 #include "platform/linux/tray/StatusNotifierItem.h"
 #include "text/Codec.h"
 
@@ -24,12 +28,49 @@ bool singleMenuSession() {
 uint32_t pressOf(uint32_t button) { return button; }
 uint32_t releaseOf(uint32_t press) { return press + 1; }  // each button's release follows its press
 
+// Any window of ours that opens or closes may have changed what the menus hold (the properties
+// command is disabled while its dialog is open): the host's copy is taken again.
+class WindowWatch : public QObject {
+public:
+    explicit WindowWatch(std::function<void()> changed) : changed_(std::move(changed)) {}
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            auto* w = qobject_cast<QWidget*>(object);
+            if (w && w->isWindow() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip) changed_();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> changed_;
+};
+
+bool isRefusal(const QString& error) {
+    // These say that nobody answered, not that a host said no.
+    for (const char* gone : {"org.freedesktop.DBus.Error.ServiceUnknown", "org.freedesktop.DBus.Error.NameHasNoOwner",
+                             "org.freedesktop.DBus.Error.NoReply", "org.freedesktop.DBus.Error.Disconnected",
+                             "org.freedesktop.DBus.Error.Timeout", "org.freedesktop.DBus.Error.TimedOut"})
+        if (error.startsWith(QLatin1String(gone))) return false;
+    return true;
+}
+
 }  // namespace
 
 LinuxTray::LinuxTray(MenuRequest* requests, Options options)
     : requests_(requests), options_(std::move(options)), singleMenu_(options_.singleMenu.value_or(singleMenuSession())) {
     poll_.setInterval(options_.pollMs);
     QObject::connect(&poll_, &QTimer::timeout, &queue_, [this] { Poll(); });
+    recapture_.setSingleShot(true);
+    recapture_.setInterval(0);
+    QObject::connect(&recapture_, &QTimer::timeout, &queue_, [this] {
+        std::vector<uint32_t> ids;
+        for (auto& [uID, entry] : icons_) ids.push_back(uID);
+        for (uint32_t uID : ids) Capture(uID);
+    });
+    if (qApp && requests_) {
+        windowWatch_ = std::make_unique<WindowWatch>([this] { CaptureSoon(); });
+        qApp->installEventFilter(windowWatch_.get());
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         watcher_ = new QDBusServiceWatcher(StatusNotifierItem::WatcherService, bus,
@@ -37,15 +78,20 @@ LinuxTray::LinuxTray(MenuRequest* requests, Options options)
         // A host that replaces another (gnome-shell --replace) takes the name over with no gap.
         QObject::connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, &queue_,
                          [this](const QString&, const QString&, const QString& owner) {
-                             if (owner.isEmpty())
-                                 WatcherVanished();
-                             else
+                             if (owner.isEmpty() || !HostPresent()) {
+                                 // Gone, or not yet a tray: look again now and then.
+                                 poll_.start();
+                                 Poll();
+                             } else {
                                  WatcherAppeared();
+                             }
                          });
     }
 }
 
-LinuxTray::~LinuxTray() = default;
+LinuxTray::~LinuxTray() {
+    if (windowWatch_ && qApp) qApp->removeEventFilter(windowWatch_.get());
+}
 
 uint32_t LinuxTray::CreateCallbackWindow(WindowProc proc) {
     uint32_t h = nextWindow_++;
@@ -57,11 +103,23 @@ void LinuxTray::DestroyCallbackWindow(uint32_t hWnd) { windows_.erase(hWnd); }
 
 bool LinuxTray::WatcherPresent() const {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered(StatusNotifierItem::WatcherService);
+    if (!bus.isConnected()) return false;
+    QDBusConnectionInterface* names = bus.interface();
+    return names && names->isServiceRegistered(StatusNotifierItem::WatcherService);
 }
 
-// Only asked while no watcher runs: Qt settles once, at its first look, whether its tray icons
-// go to a watcher, and ours must stay XEmbed ones.
+bool LinuxTray::HostPresent() const {
+    if (!WatcherPresent()) return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(StatusNotifierItem::WatcherService, "/StatusNotifierWatcher",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << QString::fromLatin1(StatusNotifierItem::WatcherService) << QStringLiteral("IsStatusNotifierHostRegistered");
+    QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, options_.registerTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+// Only asked while no host runs: Qt settles once, at its first look, whether its tray icons
+// go to a host, and ours must stay XEmbed ones.
 bool LinuxTray::XEmbedAvailable() const {
     return options_.xembedAvailable ? options_.xembedAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
@@ -73,27 +131,9 @@ bool LinuxTray::ShellNotifyIcon(uint32_t message, const NotifyIconData& data, co
         if (it != icons_.end()) return false;
         Entry entry;
         Update(entry, data, image);
-        const uint32_t uID = data.uID;
-        if (WatcherPresent()) {
-            UseItem(uID, entry);
-            if (!entry.item->Connected()) return false;
-            // A watcher that answers with an error refuses the icon; one that is merely slow
-            // to answer gets the icon all the same.
-            const QString refused = entry.item->Register(options_.registerTimeoutMs);
-            if (!refused.isEmpty() && !refused.startsWith(QLatin1String("org.freedesktop.DBus.Error.NoReply"))) {
-                std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(refused));
-                return false;
-            }
-        } else if (XEmbedAvailable()) {
-            UseXEmbed(uID, entry);
-        } else {
-            // No tray yet (the panel usually starts after us at login): wait for one.
-            UseItem(uID, entry);
-            poll_.start();
-        }
-        icons_.emplace(uID, std::move(entry));
-        if (icons_.at(uID).item)
-            QMetaObject::invokeMethod(&queue_, [this, uID] { Capture(uID, true); }, Qt::QueuedConnection);
+        if (!Dock(data.uID, entry)) return false;
+        icons_.emplace(data.uID, std::move(entry));
+        if (icons_.at(data.uID).item) CaptureSoon();
         return true;
     }
     case NIM_MODIFY:
@@ -109,6 +149,28 @@ bool LinuxTray::ShellNotifyIcon(uint32_t message, const NotifyIconData& data, co
     default:
         return false;
     }
+}
+
+bool LinuxTray::Dock(uint32_t uID, Entry& entry) {
+    if (HostPresent()) {
+        UseItem(uID, entry);
+        // A host that answers with an error refuses the icon; one that is merely slow to
+        // answer gets the icon all the same, and one that left meanwhile is waited for.
+        const QString error = entry.item->Register(options_.registerTimeoutMs);
+        if (error.isEmpty() || error.startsWith(QLatin1String("org.freedesktop.DBus.Error.NoReply"))) return true;
+        entry.item.reset();
+        if (isRefusal(error)) {
+            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(error));
+            return false;
+        }
+    }
+    if (XEmbedAvailable()) {
+        UseXEmbed(uID, entry);
+    } else {
+        // No tray yet (the panel usually starts after us at login): wait for one.
+        poll_.start();
+    }
+    return true;
 }
 
 void LinuxTray::Update(Entry& entry, const NotifyIconData& data, const QImage* image) {
@@ -137,8 +199,8 @@ void LinuxTray::Show(Entry& entry) {
 
 void LinuxTray::UseItem(uint32_t uID, Entry& entry) {
     entry.xembed.reset();
-    DbusMenu::Handlers handlers{[this, uID](int id) { return HostAboutToShow(uID, id); },
-                                [this, uID](int id) { HostClicked(uID, id); }};
+    DbusMenu::Handlers handlers{[this, uID](int id) { HostAboutToShow(uID, id); },
+                                [this, uID](int id, uint timestamp) { HostClicked(uID, id, timestamp); }};
     entry.item = std::make_unique<StatusNotifierItem>(uID, std::move(handlers));
     entry.item->SetItemIsMenu(singleMenu_);
     entry.menus.parts.clear();
@@ -163,34 +225,33 @@ void LinuxTray::UseXEmbed(uint32_t uID, Entry& entry) {
     entry.xembed->show();
 }
 
-void LinuxTray::WatcherAppeared() {
+void LinuxTray::MoveToHost() {
     for (auto& [uID, entry] : icons_) {
-        if (!entry.item) UseItem(uID, entry);
+        if (!entry.item || !entry.item->Connected()) UseItem(uID, entry);
         entry.item->RegisterLater();
-        const uint32_t id = uID;
-        QMetaObject::invokeMethod(&queue_, [this, id] { Capture(id, true); }, Qt::QueuedConnection);
     }
+    CaptureSoon();
 }
 
-void LinuxTray::WatcherVanished() {
-    if (icons_.empty()) return;
-    if (XEmbedAvailable()) {
-        for (auto& [uID, entry] : icons_) UseXEmbed(uID, entry);
-    } else {
-        poll_.start();  // the host may come back, or an XEmbed tray may turn up
-    }
+void LinuxTray::WatcherAppeared() {
+    poll_.stop();
+    MoveToHost();
 }
 
+// While an icon waits, or a watcher waits for its host: the first tray of either kind takes it.
 void LinuxTray::Poll() {
-    bool waiting = false;
-    for (auto& [uID, entry] : icons_) waiting = waiting || entry.item;
-    if (!waiting || WatcherPresent()) {
-        poll_.stop();
+    if (HostPresent()) {
+        WatcherAppeared();
         return;
     }
-    if (!XEmbedAvailable()) return;
-    poll_.stop();
-    for (auto& [uID, entry] : icons_) UseXEmbed(uID, entry);
+    bool waiting = false;
+    for (auto& [uID, entry] : icons_) waiting = waiting || !entry.xembed;
+    if (waiting && XEmbedAvailable()) {
+        for (auto& [uID, entry] : icons_)
+            if (!entry.xembed) UseXEmbed(uID, entry);
+        waiting = false;
+    }
+    if (!waiting && !WatcherPresent()) poll_.stop();
 }
 
 QSystemTrayIcon* LinuxTray::IconOf(uint32_t uID) const {
@@ -228,7 +289,7 @@ void LinuxTray::Post(uint32_t uID, std::vector<uint32_t> mice) {
         QMetaObject::invokeMethod(
             &queue_, [this, hWnd, callback, uID, mouse] { Deliver(hWnd, callback, uID, mouse); }, Qt::QueuedConnection);
     // What the click did may have changed the menus the host holds.
-    QMetaObject::invokeMethod(&queue_, [this, uID] { Capture(uID); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&queue_, [this] { CaptureSoon(); }, Qt::QueuedConnection);
 }
 
 void LinuxTray::Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam) {
@@ -238,9 +299,13 @@ void LinuxTray::Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32
     proc(message, wParam, lParam);
 }
 
-bool LinuxTray::Capture(uint32_t uID, bool announce) {
+void LinuxTray::CaptureSoon() {
+    if (!recapture_.isActive()) recapture_.start();
+}
+
+void LinuxTray::Capture(uint32_t uID) {
     auto it = icons_.find(uID);
-    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return false;
+    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return;
     const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
     const std::size_t count = it->second.menus.parts.size();
     for (std::size_t s = 0; s < count; ++s) {
@@ -252,46 +317,51 @@ bool LinuxTray::Capture(uint32_t uID, bool announce) {
         *requests_ = saved;
         // The press may have removed the icon.
         it = icons_.find(uID);
-        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return false;
+        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return;
         it->second.menus.parts[s].menu = captured.menu;
         it->second.menus.parts[s].onSubmenuOpen = captured.onSubmenuOpen;
     }
-    return it->second.item->Menu().SetLayout(it->second.menus.Build(), announce);
+    it->second.item->Menu().SetLayout(it->second.menus.Build());
 }
 
-bool LinuxTray::HostAboutToShow(uint32_t uID, int id) {
+void LinuxTray::HostAboutToShow(uint32_t uID, int id) {
     if (id == 0) return Capture(uID);
     auto it = icons_.find(uID);
-    if (it == icons_.end() || !it->second.item) return false;
+    if (it == icons_.end() || !it->second.item) return;
     std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
-    if (!hit || hit->item->Count() == 0) return false;
+    if (!hit || hit->item->Count() == 0) return;
     // A submenu is filled as it opens, as the program's own menus are.
     auto open = it->second.menus.parts[hit->slot].onSubmenuOpen;
     if (open) open(*hit->item);
     it = icons_.find(uID);
-    if (it == icons_.end() || !it->second.item) return false;
-    return it->second.item->Menu().SetLayout(it->second.menus.Build());
+    if (it == icons_.end() || !it->second.item) return;
+    it->second.item->Menu().SetLayout(it->second.menus.Build());
 }
 
-void LinuxTray::HostClicked(uint32_t uID, int id) {
+void LinuxTray::HostClicked(uint32_t uID, int id, uint timestamp) {
     auto it = icons_.find(uID);
-    if (!requests_ || it == icons_.end()) return;
-    std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
-    if (!hit || hit->item->Count() > 0) return;
-    const uint32_t press = it->second.menus.parts[hit->slot].button;
-    const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
-    TMenuItem* item = hit->item;
-    // The chosen entry runs as if chosen in the icon's own pop-up: the press pops the menu
-    // again (its check runs as before it shows), and the pop-up returns the entry.
+    if (!requests_ || it == icons_.end() || !it->second.item) return;
+    const QString token = it->second.item->TakeActivationToken();
+    // The chosen entry runs after the host has its answer, as if chosen in the icon's own
+    // pop-up: the press pops the menu again (its check runs as before it shows), and the pop-up
+    // returns the entry, if it still stands and is enabled.
     QMetaObject::invokeMethod(
         &queue_,
-        [this, hWnd, callback, uID, press, item] {
+        [this, uID, id, timestamp, token] {
+            auto it = icons_.find(uID);
+            if (it == icons_.end()) return;
+            std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
+            if (!hit || hit->item->Count() > 0) return;
+            const uint32_t press = it->second.menus.parts[hit->slot].button;
+            const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
             const MenuRequest saved = *requests_;
-            *requests_ = MenuRequest{MenuRequest::Mode::Answer, {}, {}, item};
+            *requests_ = MenuRequest{MenuRequest::Mode::Answer, {}, {}, hit->item};
+            GrantActivation(token, timestamp);
             Deliver(hWnd, callback, uID, pressOf(press));
+            EndActivation();
             *requests_ = saved;
             Deliver(hWnd, callback, uID, releaseOf(press));
-            Capture(uID);
+            CaptureSoon();
         },
         Qt::QueuedConnection);
 }

@@ -1,7 +1,8 @@
-// The notification area on Linux. Where a StatusNotifierItem watcher runs, each icon is an item
-// of ours on the session bus, and its menus are handed to the host to draw where the host insists;
+// The notification area on Linux. Where a StatusNotifierItem host runs, each icon is an item of
+// ours on the session bus, and its menus are handed to the host to draw where the host insists;
 // elsewhere the icon is Qt's XEmbed tray icon. An icon added while no tray of either kind is
-// there waits for one, and moves to whichever appears or comes back later.
+// there (no host behind the watcher, no session bus at all) waits for one, and moves to
+// whichever appears or comes back later.
 // The host's clicks are posted to the callback window as the shell's callback message with the
 // matching mouse messages (press, then release), through Qt's event queue.
 #pragma once
@@ -33,7 +34,7 @@ public:
         // own pop-up at the icon. Read from the session by default.
         std::optional<bool> singleMenu;
         int registerTimeoutMs = 5000;
-        int pollMs = 1000;  // how often an icon without a tray looks for an XEmbed one
+        int pollMs = 1000;  // how often an icon without a tray looks for one
     };
     // requests: shared with the desktop's TrackPopupMenu (none: hosts get no menus).
     LinuxTray(MenuRequest* requests, Options options);
@@ -61,27 +62,35 @@ private:
         HostMenuLayout menus;
     };
     bool WatcherPresent() const;
+    // A watcher whose host is gone, or that runs outside its desktop, is no tray.
+    bool HostPresent() const;
     bool XEmbedAvailable() const;
     void Update(Entry& entry, const NotifyIconData& data, const QImage* image);
     void Show(Entry& entry);
+    // False only when the host refused the icon.
+    bool Dock(uint32_t uID, Entry& entry);
     void UseItem(uint32_t uID, Entry& entry);
     void UseXEmbed(uint32_t uID, Entry& entry);
+    void MoveToHost();
     void WatcherAppeared();
-    void WatcherVanished();
     void Poll();
 
     void Post(uint32_t uID, std::vector<uint32_t> mice);
     void Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam);
-    // Fills the host's menu from the pop-ups the icon's buttons would show now; whether it changed.
-    bool Capture(uint32_t uID, bool announce = false);
-    bool HostAboutToShow(uint32_t uID, int id);
-    void HostClicked(uint32_t uID, int id);
+    // Fills the host's menu from the pop-ups the icon's buttons would show now.
+    void Capture(uint32_t uID);
+    // Every host menu again, soon: something may have changed what they show.
+    void CaptureSoon();
+    void HostAboutToShow(uint32_t uID, int id);
+    void HostClicked(uint32_t uID, int id, uint timestamp);
 
     MenuRequest* requests_;
     Options options_;
     bool singleMenu_;
     QObject queue_;  // posted messages go through the event loop on this object
     QTimer poll_;
+    QTimer recapture_;
+    std::unique_ptr<QObject> windowWatch_;
     QDBusServiceWatcher* watcher_ = nullptr;
     std::map<uint32_t, WindowProc> windows_;
     std::map<uint32_t, Entry> icons_;

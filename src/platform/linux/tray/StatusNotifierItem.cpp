@@ -6,7 +6,10 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QIcon>
+#include <QPainter>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 namespace veska {
@@ -23,6 +26,8 @@ QDBusMessage registerCall(const QString& service) {
     return call;
 }
 
+constexpr const char* ItemInterface = "org.kde.StatusNotifierItem";
+
 // ARGB32 in network byte order, as the protocol wants it.
 SniPixmap pixmapOf(const QImage& image) {
     QImage argb = image.convertToFormat(QImage::Format_ARGB32);
@@ -38,6 +43,37 @@ SniPixmap pixmapOf(const QImage& image) {
     return p;
 }
 
+// The sizes panels draw tray icons at. A smaller picture is enlarged by whole pixels and set in
+// the middle, so that nothing is smeared between pixels; a larger one is scaled down smoothly.
+QList<QImage> sharpSizes(const QImage& image) {
+    QList<QImage> out;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        const QSize have = image.size();
+        QImage picture;
+        if (have.width() > size || have.height() > size) {
+            picture = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        } else {
+            const int k = std::max(1, std::min(size / have.width(), size / have.height()));
+            picture = image.scaled(have * k, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        }
+        QImage canvas(size, size, QImage::Format_ARGB32);
+        canvas.fill(Qt::transparent);
+        QPainter paint(&canvas);
+        paint.drawImage((size - picture.width()) / 2, (size - picture.height()) / 2, picture);
+        paint.end();
+        out.append(canvas);
+    }
+    return out;
+}
+
+// The installed theme's icon of this name, when it is this picture.
+QString themeNameOf(const QImage& image) {
+    static const QString name = QStringLiteral("veska");
+    if (image.isNull() || !QIcon::hasThemeIcon(name)) return {};
+    const QImage themed = QIcon::fromTheme(name).pixmap(image.size()).toImage();
+    return themed.convertToFormat(QImage::Format_ARGB32) == image.convertToFormat(QImage::Format_ARGB32) ? name : QString();
+}
+
 }  // namespace
 
 class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor {
@@ -49,7 +85,7 @@ class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString Status READ Status)
     Q_PROPERTY(int WindowId READ WindowId)
     Q_PROPERTY(QString IconThemePath READ Empty)
-    Q_PROPERTY(QString IconName READ Empty)
+    Q_PROPERTY(QString IconName READ IconName)
     Q_PROPERTY(QList<veska::SniPixmap> IconPixmap READ IconPixmap)
     Q_PROPERTY(QString OverlayIconName READ Empty)
     Q_PROPERTY(QList<veska::SniPixmap> OverlayIconPixmap READ NoPixmaps)
@@ -63,6 +99,7 @@ public:
     explicit StatusNotifierItemAdaptor(StatusNotifierItem* item) : QDBusAbstractAdaptor(item), item_(item) {
         connect(item, &StatusNotifierItem::NewIcon, this, &StatusNotifierItemAdaptor::NewIcon);
         connect(item, &StatusNotifierItem::NewToolTip, this, &StatusNotifierItemAdaptor::NewToolTip);
+        connect(item, &StatusNotifierItem::NewTitle, this, &StatusNotifierItemAdaptor::NewTitle);
     }
     QString Category() const { return QStringLiteral("ApplicationStatus"); }
     QString Id() const { return QStringLiteral("veska"); }
@@ -70,6 +107,7 @@ public:
     QString Status() const { return QStringLiteral("Active"); }
     int WindowId() const { return 0; }
     QString Empty() const { return {}; }
+    QString IconName() const { return item_->iconName_; }
     SniPixmaps IconPixmap() const { return item_->pixmaps_; }
     SniPixmaps NoPixmaps() const { return {}; }
     SniToolTip ToolTip() const { return {QString(), {}, item_->tip_, QString()}; }
@@ -90,6 +128,7 @@ public slots:
     void SecondaryActivate(int x, int y) { emit item_->SecondaryActivate(x, y); }
     void ContextMenu(int x, int y) { emit item_->ContextMenu(x, y); }
     void Scroll(int, const QString&) {}
+    void ProvideXdgActivationToken(const QString& token) { item_->token_ = token; }
 
 signals:
     void NewTitle();
@@ -129,18 +168,36 @@ QString StatusNotifierItem::Register(int timeoutMs) {
     QDBusMessage reply = connection_.call(registerCall(service_), QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) return reply.errorName() + ": " + reply.errorMessage();
     retries_ = 0;
-    Settle();
+    Registered();
     return {};
+}
+
+void StatusNotifierItem::Registered() {
+    nudges_ = 0;
+    menu_->TakeRead();
+    Settle();
 }
 
 // A host in the middle of its own start may lose the icon: GNOME's extension drops the first
 // icon it loads when its start-up cancels the load, and forgets an item whose properties it
-// could not read. So once it has settled, the icon and menu are announced again, and an item missing
-// from the watcher's list registers again, a few times at most.
+// could not read. So once it has settled, the icon is announced again, and an item missing from
+// the watcher's list registers again, a few times at most. GNOME's extension may also set up the
+// item before it knows the item's name, then lose its properties and never read the menu: only a
+// change of properties told by the bus itself brings it round, so it is told while no host has
+// read the menu.
 void StatusNotifierItem::Settle() {
     QTimer::singleShot(2000, this, [this] {
         emit NewIcon();
-        menu_->SetLayout(menu_->Layout(), true);
+        if (!menu_->TakeRead() && nudges_++ < 3) {
+            QDBusMessage changed = QDBusMessage::createSignal(ItemPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+            changed << QString::fromLatin1(ItemInterface)
+                    << QVariantMap{{QStringLiteral("Id"), QStringLiteral("veska")},
+                                   {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(MenuPath))}}
+                    << QStringList();
+            connection_.send(changed);
+            Settle();
+            return;
+        }
         QDBusMessage get = QDBusMessage::createMethodCall(WatcherService, "/StatusNotifierWatcher",
                                                           "org.freedesktop.DBus.Properties", "Get");
         get << QString::fromLatin1(WatcherService) << QStringLiteral("RegisteredStatusNotifierItems");
@@ -179,24 +236,25 @@ void StatusNotifierItem::Send() {
         if (reply.isError())
             std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(reply.error().message()));
         else
-            Settle();
+            Registered();
         w->deleteLater();
     });
 }
 
 void StatusNotifierItem::SetIcon(const QImage& image) {
     pixmaps_.clear();
-    if (!image.isNull()) {
-        // Hosts pick the size nearest their panel's; a doubled copy keeps the pixels crisp there.
-        pixmaps_.append(pixmapOf(image));
-        pixmaps_.append(pixmapOf(image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
-    }
+    if (!image.isNull())
+        for (const QImage& picture : sharpSizes(image)) pixmaps_.append(pixmapOf(picture));
+    iconName_ = themeNameOf(image);
     emit NewIcon();
 }
 
+// Hosts show the tooltip's title, or the item's title where the tooltip has no text.
 void StatusNotifierItem::SetToolTip(const QString& text) {
     tip_ = text;
+    title_ = text.isEmpty() ? QStringLiteral("Veska") : text;
     emit NewToolTip();
+    emit NewTitle();
 }
 
 }  // namespace veska

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QObject>
 #include <memory>
+#include <utility>
 
 #include "platform/linux/tray/DbusMenu.h"
 
@@ -27,8 +28,12 @@ public:
     // The same without waiting, for a watcher that appeared; failures are reported on stderr.
     void RegisterLater();
 
+    // The picture at the sizes hosts draw, each sharp; by its theme name too when the installed
+    // theme holds this very picture.
     void SetIcon(const QImage& image);
     void SetToolTip(const QString& text);
+    // The token the host handed over for the click it is about to report; spent once taken.
+    QString TakeActivationToken() { return std::exchange(token_, QString()); }
     // Whether the host should show the menu on the primary click too.
     void SetItemIsMenu(bool value) { itemIsMenu_ = value; }
     DbusMenu& Menu() { return *menu_; }
@@ -36,7 +41,9 @@ public:
     // What the host's adaptor reads.
     QString title_ = QStringLiteral("Veska");
     SniPixmaps pixmaps_;
+    QString iconName_;
     QString tip_;
+    QString token_;
     bool itemIsMenu_ = false;
 
 signals:
@@ -45,10 +52,12 @@ signals:
     void ContextMenu(int x, int y);
     void NewIcon();
     void NewToolTip();
+    void NewTitle();
 
 private:
     void Send();
     void Settle();
+    void Registered();
     bool Listed(const QStringList& items) const;
 
     QString connectionName_;
@@ -56,6 +65,7 @@ private:
     QString service_;
     std::unique_ptr<DbusMenu> menu_;
     int retries_ = 0;
+    int nudges_ = 0;
 };
 
 }  // namespace veska
