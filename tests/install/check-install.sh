@@ -10,7 +10,9 @@ trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 sizes="16 32 48 64"
-expected=("$bindir/veska" "$datadir/applications/veska.desktop" "$sysconfdir/xdg/autostart/veska.desktop")
+expected=("$bindir/veska" "$datadir/applications/veska.desktop" "$sysconfdir/xdg/autostart/veska.desktop"
+          "$datadir/doc/veska/copyright" "$datadir/doc/veska/changelog.gz"
+          "$datadir/man/man1/veska.1.gz" "$datadir/man/ja/man1/veska.1.gz")
 for n in $sizes; do expected+=("$datadir/icons/hicolor/${n}x$n/apps/veska.png"); done
 printf '%s\n' "${expected[@]}" | sort >"$tmp/expected"
 
@@ -33,6 +35,16 @@ for entry in "$datadir/applications/veska.desktop" "$sysconfdir/xdg/autostart/ve
   for n in $sizes; do
     [ -f "$root$datadir/icons/hicolor/${n}x$n/apps/$icon.png" ] || fail "$entry: no ${n}px icon $icon"
   done
+done
+
+# The changelog names the version being built, and the manual pages render without a complaint.
+changelog=$(zcat "$root$datadir/doc/veska/changelog.gz" | dpkg-parsechangelog -l - -S Version)
+[ "$changelog" = "$version" ] || fail "the changelog's latest entry is $changelog, the build is $version"
+for page in man/man1 man/ja/man1; do
+  LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root$datadir/$page/veska.1.gz" >"$tmp/page" 2>"$tmp/page.err" ||
+    fail "man -l $page/veska.1.gz"
+  [ ! -s "$tmp/page.err" ] || { cat "$tmp/page.err"; fail "man -l $page/veska.1.gz complains"; }
+  grep -q '^ *veska - ' "$tmp/page" || fail "$page/veska.1.gz has no NAME line for veska"
 done
 
 # Each icon is the tray icon's picture, its pixels repeated: not a smoothed or stale copy.
