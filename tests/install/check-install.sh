@@ -12,7 +12,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 sizes="16 32 48 64"
 expected=("$bindir/veska" "$datadir/applications/veska.desktop" "$sysconfdir/xdg/autostart/veska.desktop"
           "$datadir/doc/veska/copyright" "$datadir/doc/veska/changelog.gz"
-          "$datadir/man/man1/veska.1.gz" "$datadir/man/ja/man1/veska.1.gz")
+          "$datadir/man/man1/veska.1.gz" "$datadir/man/ja/man1/veska.1.gz"
+          "$datadir/metainfo/invalid.veska.veska.metainfo.xml")
 for n in $sizes; do expected+=("$datadir/icons/hicolor/${n}x$n/apps/veska.png"); done
 printf '%s\n' "${expected[@]}" | sort >"$tmp/expected"
 
@@ -46,6 +47,16 @@ for page in man/man1 man/ja/man1; do
   [ ! -s "$tmp/page.err" ] || { cat "$tmp/page.err"; fail "man -l $page/veska.1.gz complains"; }
   grep -q '^ *veska - ' "$tmp/page" || fail "$page/veska.1.gz has no NAME line for veska"
 done
+
+# The AppStream metadata: valid by itself and against the installed tree (its launchable desktop
+# entry, its icon), with no error or warning; a few infos may stand. Its latest release is this build.
+metainfo=$root$datadir/metainfo/invalid.veska.veska.metainfo.xml
+for check in "validate --no-net $metainfo" "validate-tree --no-net $root"; do
+  appstreamcli $check >"$tmp/appstream" 2>&1 || { cat "$tmp/appstream"; fail "appstreamcli $check"; }
+  ! grep -E '^ *[EW]: ' "$tmp/appstream" || fail "appstreamcli $check reports the above"
+done
+release=$(grep -o -m1 '<release version="[^"]*"' "$metainfo" | cut -d'"' -f2)
+[ "$release" = "$version" ] || fail "the metainfo's latest release is $release, the build is $version"
 
 # Each icon is the tray icon's picture, its pixels repeated: not a smoothed or stale copy.
 for n in $sizes; do
