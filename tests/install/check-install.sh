@@ -1,9 +1,12 @@
 #!/bin/bash
 # Installs the build into a staging folder and builds its Debian package, then checks both hold
 # exactly the program and its data, that the desktop entries are valid and find their program
-# and icon, and that the icons are the program's own.
+# and icon, that the icons are the program's own, that the manual pages and the AppStream
+# metadata pass their checks, and that lintian finds nothing to warn of in the package.
 # usage: check-install.sh BUILD SOURCE VERSION BINDIR DATADIR SYSCONFDIR (the full install folders)
 set -eu
+# The strictest umask: what is installed and packaged must not depend on the builder's.
+umask 077
 build=$1 source=$2 version=$3 bindir=$4 datadir=$5 sysconfdir=$6
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -72,6 +75,11 @@ deb=$tmp/pkg/veska_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no package $(basename "$deb") in $(ls "$tmp/pkg")"
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's/^\.//' | sort >"$tmp/packaged"
 diff -u "$tmp/expected" "$tmp/packaged" || fail "the package's files differ from the program and its data"
+# Debian's own checks, as a packager runs them: no error and no warning (infos may stand; a tag
+# overridden would need /usr/share/lintian/overrides/veska in the package, with its reason).
+lintian -I --fail-on error,warning "$deb" >"$tmp/lintian" 2>&1 || { cat "$tmp/lintian"; fail "lintian"; }
+cat "$tmp/lintian"
+! grep -E '^[EW]: ' "$tmp/lintian" || fail "lintian reports the above"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 grep -q 'libqt6widgets6' <<<"$depends" || fail "the package does not depend on Qt's widgets"
