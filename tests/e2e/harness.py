@@ -73,8 +73,8 @@ class Display:
         self.env = None
         self.procs = []
 
-    def start(self):
-        self.start_xvfb()
+    def start(self, width=800, height=600):
+        self.start_xvfb(width, height)
         # trayer now and then starts without docking anything when several displays come up at
         # once: give it a fresh start rather than failing the whole module.
         for attempt in range(3):
