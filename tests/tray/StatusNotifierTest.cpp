@@ -1,6 +1,7 @@
 // The tray icon as a StatusNotifierItem, against a stand-in host on a private session bus: the
 // host may come later or restart, draws the exported menus, and its choices reach the entries.
 #include <QApplication>
+#include <QMenu>
 #include <QWidget>
 #include <algorithm>
 #include <QDBusAbstractAdaptor>
@@ -15,9 +16,11 @@
 #include <atomic>
 #include <list>
 #include <optional>
+#include <thread>
 
 #include "TrayFixture.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/Activation.h"
 #include "platform/linux/tray/LinuxTray.h"
 #include "platform/linux/tray/StatusNotifierItem.h"
 #include "vcl/Exception.h"
@@ -151,6 +154,7 @@ protected:
         gdbus.setProcessEnvironment(env);
         gdbus.start("gdbus", QStringList{"call", "--session", "-d", watcher.Registered().value(0), "-o", path, "-m", method, "--"} + args);
         WaitUntil([&] { return gdbus.state() == QProcess::NotRunning; });
+        if (gdbus.exitCode() != 0) return "error: " + QString::fromUtf8(gdbus.readAllStandardError());
         return QString::fromUtf8(gdbus.readAllStandardOutput());
     }
     // The top-level nodes of the exported menu: their numbers and labels ("-" for a line).
@@ -244,7 +248,7 @@ TEST_F(StatusNotifierTest, OneMenuHostsGetBothMenusAndARefusingHostIsAnError) {
     IconOn(Tray(true));
     ASSERT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));
     EXPECT_EQ(Property("ItemIsMenu").trimmed(), "(<true>,)");
-    EXPECT_EQ(Call("/StatusNotifierItem", "org.kde.StatusNotifierItem.Activate", {"10", "20"}), "");  // refused
+    EXPECT_TRUE(Call("/StatusNotifierItem", "org.kde.StatusNotifierItem.Activate", {"10", "20"}).startsWith("error:"));
     ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 4; }));
     EXPECT_EQ(Labels(), (QStringList{"エディタ__1", "-", "Veska のプロパティ(_R)...", "Veska の終了(_X)"}));
 
@@ -260,6 +264,149 @@ TEST_F(StatusNotifierTest, OneMenuHostsGetBothMenusAndARefusingHostIsAnError) {
     watcher.refuse = true;
     sp.platform().tray = &Tray(false);
     EXPECT_THROW(ShownIcon(), EOutOfMemory);
+}
+
+// What the menu tells its hosts, heard as a host hears it: on a connection of its own.
+class MenuSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit MenuSignals(const QString& service) : bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "listener")) {
+        bus.connect(service, "/MenuBar", "com.canonical.dbusmenu", "ItemsPropertiesUpdated", this,
+                    SLOT(Properties(QDBusMessage)));
+        bus.connect(service, "/MenuBar", "com.canonical.dbusmenu", "LayoutUpdated", this, SLOT(Layout(uint, int)));
+    }
+    ~MenuSignals() override { QDBusConnection::disconnectFromBus("listener"); }
+    QStringList heard;  // "layout" or "<id> <property>=<value>" / "<id> -<property>"
+public slots:
+    void Properties(const QDBusMessage& m) {
+        MenuNodePropertiesList updated;
+        MenuNodeRemovedList removed;
+        m.arguments().at(0).value<QDBusArgument>() >> updated;
+        m.arguments().at(1).value<QDBusArgument>() >> removed;
+        for (const auto& u : updated)
+            for (auto p = u.properties.begin(); p != u.properties.end(); ++p)
+                heard << QStringLiteral("%1 %2=%3").arg(u.id).arg(p.key(), p.value().toString());
+        for (const auto& r : removed)
+            for (const QString& name : r.names) heard << QStringLiteral("%1 -%2").arg(r.id).arg(name);
+    }
+    void Layout(uint, int) { heard << "layout"; }
+
+private:
+    QDBusConnection bus;
+};
+
+TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce) {
+    StartHost();
+    TTrayIcon* icon = IconOn(Tray(true));
+    ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 4; }));
+    MenuSignals heard(watcher.Registered().value(0));
+    const auto before = Layout();
+    const int editor = before[0].first, properties = before[2].first;
+    TMenuItem* propertiesItem = command.Items()->Items(0);
+
+    // A window opening is a moment to look again; the host hears of the state it shows.
+    propertiesItem->Enabled = false;
+    QWidget dialog;
+    dialog.show();
+    ASSERT_TRUE(WaitUntil([&] { return heard.heard.contains(QStringLiteral("%1 enabled=false").arg(properties)); }));
+    EXPECT_FALSE(heard.heard.contains("layout"));
+    EXPECT_EQ(Layout(), before);
+
+    // The launch menu is rebuilt: the new entry gets a number never used, the old one is gone
+    // for good, and neither the stale number nor the disabled entry runs anything.
+    delete launch.Items()->Items(0);
+    launch.Items()->Add(Item(launch, "Beta", "beta"));
+    dialog.hide();
+    ASSERT_TRUE(WaitUntil([&] { return Labels().value(0) == "Beta"; }));
+    EXPECT_TRUE(heard.heard.contains("layout"));
+    const int beta = Layout()[0].first;
+    for (auto& [id, label] : before) EXPECT_GT(beta, id);
+    EXPECT_EQ(Layout()[2].first, properties);
+    chosen.clear();
+    Click(properties);
+    // Every refused call answers with an error at once.
+    struct Refused {
+        const char* method;
+        QStringList args;
+    };
+    for (const Refused& r : std::vector<Refused>{
+             {"com.canonical.dbusmenu.Event", {QString::number(editor), "clicked", "<''>", "0"}},
+             {"com.canonical.dbusmenu.GetProperty", {QString::number(properties), "visible"}},
+             {"com.canonical.dbusmenu.GetProperty", {QString::number(editor), "label"}},
+             {"com.canonical.dbusmenu.GetLayout", {QString::number(editor), "1", "@as []"}},
+             {"com.canonical.dbusmenu.AboutToShow", {"9999"}},
+         })
+        EXPECT_TRUE(Call("/MenuBar", r.method, r.args).contains("InvalidArgs")) << r.method;
+
+    // The host's token goes to what its click runs.
+    std::string token;
+    launch.Items()->Items(0)->OnClick = [&](TObject*) {
+        token = TakeActivationToken();
+        chosen.push_back("beta");
+    };
+
+    Call("/StatusNotifierItem", "org.kde.StatusNotifierItem.ProvideXdgActivationToken", {"tok-1"});
+    Click(beta);
+    ASSERT_TRUE(WaitUntil([&] { return std::count(chosen.begin(), chosen.end(), "beta") == 1; }));
+    EXPECT_EQ(std::count(chosen.begin(), chosen.end(), "properties"), 0);
+    EXPECT_EQ(token, "tok-1");
+
+    // A burst of clicks queued before the host asks about the menu: the answer comes while the
+    // pop-up is open, from the menus as they are, and only one pop-up opens at a time.
+    propertiesItem->Enabled = true;
+    std::atomic<bool> answered = false;
+    QString answer;
+    std::thread host([&, service = watcher.Registered().value(0)] {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "burst");
+        for (int i = 0; i < 20; ++i)
+            bus.asyncCall(QDBusMessage::createMethodCall(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem",
+                                                         "ContextMenu") << 1 << 2);
+        QDBusMessage show = QDBusMessage::createMethodCall(service, "/MenuBar", "com.canonical.dbusmenu", "AboutToShow") << 0;
+        QDBusMessage reply = bus.call(show, QDBus::Block, 5000);
+        answer = reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QStringLiteral("answered");
+        answered = true;
+    });
+    int open = 0, most = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        int now = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) now += w->isVisible() && qobject_cast<QMenu*>(w);
+        most = std::max(most, now);
+        if (now) ++open;
+        if (answered)
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    });
+    closer.start(10);
+    ASSERT_TRUE(WaitUntil([&] { return answered.load(); }));
+    host.join();
+    EXPECT_EQ(answer, "answered");
+    EXPECT_GT(open, 0);
+    EXPECT_EQ(most, 1);
+    EXPECT_TRUE(WaitUntil([&] { return !QApplication::activePopupWidget(); }));
+    QDBusConnection::disconnectFromBus("burst");
+    EXPECT_EQ(Labels(), (QStringList{"Beta", "-", "Veska のプロパティ(_R)...", "Veska の終了(_X)"}));
+    (void)icon;
+}
+
+// A watcher whose host has gone is no tray: the XEmbed tray takes the icon until a host comes.
+TEST_F(StatusNotifierTest, AWatcherWithoutAHostLeavesTheIconToTheXEmbedTray) {
+    watcher.host = false;
+    StartHost();
+    LinuxTray& tray = trays.emplace_back(&requests, LinuxTray::Options{[] { return true; }, false, 2000, 50});
+    TTrayIcon* icon = IconOn(tray);
+    EXPECT_NE(tray.IconOf(icon->IconID()), nullptr);
+    EXPECT_TRUE(watcher.Registered().isEmpty());
+    watcher.host = true;
+    ASSERT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));
+    EXPECT_EQ(tray.IconOf(icon->IconID()), nullptr);
+    EXPECT_NE(tray.ItemOf(icon->IconID()), nullptr);
+    // The picture goes out at every size panels draw.
+    EXPECT_TRUE(WaitUntil([&] {
+        static const QRegularExpression sizes(R"(\((\d+), \1, \[)");
+        QStringList seen;
+        for (auto m = sizes.globalMatch(Property("IconPixmap")); m.hasNext();) seen << m.next().captured(1);
+        return seen == QStringList{"16", "22", "24", "32", "48", "64"};
+    }));
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ QString unknown(int id) { return QStringLiteral("no menu entry %1").arg(id); }
 
 }  // namespace
 
-class DbusMenuAdaptor : public QDBusAbstractAdaptor, protected QDBusContext {
+class DbusMenuAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
     Q_PROPERTY(uint Version READ Version)
@@ -109,15 +109,15 @@ public slots:
     }
 
 signals:
-    void ItemsPropertiesUpdated(const veska::MenuNodePropertiesList& updatedProps,
-                                const veska::MenuNodeRemovedList& removedProps);
+    void ItemsPropertiesUpdated(const QList<veska::MenuNodeProperties>& updatedProps,
+                                const QList<veska::MenuNodeRemoved>& removedProps);
     void LayoutUpdated(uint revision, int parent);
     void ItemActivationRequested(int id, uint timestamp);
 
 private:
     bool Answer(const QString& error) {
         if (error.isEmpty()) return true;
-        if (calledFromDBus()) sendErrorReply(QDBusError::InvalidArgs, error);
+        if (menu_->calledFromDBus()) menu_->sendErrorReply(QDBusError::InvalidArgs, error);
         return false;
     }
     DbusMenu* menu_;

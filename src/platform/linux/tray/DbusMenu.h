@@ -5,6 +5,7 @@
 // known node from a new layout).
 #pragma once
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <functional>
 
@@ -12,7 +13,8 @@
 
 namespace veska {
 
-class DbusMenu : public QObject {
+// The call being answered is known to the object, not to its adaptor.
+class DbusMenu : public QObject, public QDBusContext {
     Q_OBJECT
 public:
     struct Handlers {
@@ -42,7 +44,7 @@ public:
 
 signals:
     void LayoutUpdated(uint revision, int parent);
-    void ItemsPropertiesUpdated(const veska::MenuNodePropertiesList& updated, const veska::MenuNodeRemovedList& removed);
+    void ItemsPropertiesUpdated(const QList<veska::MenuNodeProperties>& updated, const QList<veska::MenuNodeRemoved>& removed);
 
 private:
     QDBusConnection connection_;

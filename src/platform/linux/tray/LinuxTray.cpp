@@ -166,6 +166,7 @@ bool LinuxTray::Dock(uint32_t uID, Entry& entry) {
     }
     if (XEmbedAvailable()) {
         UseXEmbed(uID, entry);
+        if (WatcherPresent()) poll_.start();  // its host may come yet
     } else {
         // No tray yet (the panel usually starts after us at login): wait for one.
         poll_.start();
