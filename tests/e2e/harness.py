@@ -75,6 +75,9 @@ class Display:
 
     def start(self, width=800, height=600):
         self.start_xvfb(width, height)
+        return self.start_tray()
+
+    def start_tray(self):
         # trayer now and then starts without docking anything when several displays come up at
         # once: give it a fresh start rather than failing the whole module.
         for attempt in range(3):
@@ -369,8 +372,8 @@ class Screen:
 
     def click_in(self, window, x, y):
         """Clicks the left button at (x, y) inside a window."""
-        wx, wy, _, _ = self.display.geometry(window)
-        self.display.xdotool("mousemove", str(wx + x), str(wy + y), "click", "1")
+        # Relative to the window itself: a frame's offsets differ between window managers.
+        self.display.xdotool("mousemove", "--window", window, str(x), str(y), "click", "1")
 
     def choose(self, downs):
         """Chooses the item reached with `downs` presses of Down in the open menu."""

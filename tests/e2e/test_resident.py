@@ -1,8 +1,10 @@
 """The resident program: the icon, the command menu, exit, and one instance at a time."""
+import os
 import subprocess
+import time
 import unittest
 
-from harness import TIMEOUT, VeskaTestCase, wait_for
+from harness import TIMEOUT, Display, Screen, Veska, VeskaTestCase, wait_for
 
 REFUSAL = "すでに常駐しているため起動できません。"
 
@@ -56,6 +58,32 @@ class ResidentTest(VeskaTestCase):
         icons = [w for w in self.screen.veska_windows() if w[4] <= 32 and w[5] <= 32]
         self.assertEqual(len(icons), 1)
         self.exit_veska(winner)
+
+
+
+class NoSessionBusTest(unittest.TestCase):
+    def test_without_a_session_bus_the_icon_docks_in_a_tray_that_comes_later(self):
+        display = Display()
+        display.start_xvfb()
+        self.addCleanup(display.stop)
+        veska = Veska(display)
+        self.addCleanup(veska.cleanup)
+        veska.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(veska.root, "no-bus")
+        veska.write_settings({"": {"Version": "0.27"}})
+        veska.write_config(VeskaTestCase.ONE_ENTRY)
+        proc = veska.start()
+        time.sleep(3)  # the scene itself: no bus and no tray for three seconds
+        self.assertIsNone(proc.poll())
+        display.start_tray()
+        screen = Screen(display)
+        screen.wait_icon()
+        screen.open_menu(1)
+        display.screenshot("no-bus-launch-menu")
+        screen.keys("Escape")
+        screen.wait_no_menu()
+        screen.pop_and_choose(3, 2)  # "Veska の終了(&X)"
+        self.assertEqual(proc.wait(TIMEOUT), 0)
+        self.assertEqual(veska.messages(proc), [])
 
 
 if __name__ == "__main__":

@@ -112,6 +112,55 @@ class GnomeMenusTest(GnomeCase):
         self.check_buttons("0", exported=[(3, "mark"), (1, "dialog")])
 
 
+class GnomeEditTest(GnomeCase):
+    """What the shell's menu shows after an edit is what runs."""
+
+    def test_an_edit_reaches_the_shells_menu_and_the_dialog_comes_up_focused(self):
+        beta = os.path.join(self.veska.root, "apps", "beta.sh")
+        write_script(beta, 'echo beta >> "%s"' % self.marks)
+        self.veska.write_settings({"": {"Version": "0.27"}, "Style": {"Icon": self.icon_file}})
+        self.veska.write_config("[ItemCount]\nItemNumber=2\n[MenuCaption]\nItem0=Alpha\nItem1=Beta\n"
+                                "[MenuName]\nItem0=Null\nItem1=Null\n[MenuPath]\nItem0=%s\nItem1=%s\n"
+                                "[MenuSound]\nItem0=(なし)\nItem1=(なし)\n" % (self.program, beta))
+        proc = self.veska.start()
+        icon = self.host.wait_icon(MAGENTA)
+        _, before, _ = self.host.pop(icon, 1)  # opened once, then closed
+        self.screen.keys("Escape")
+        self.host.wait_back(before)
+
+        # Alpha, Beta, line, properties, exit: the dialog comes up in front, focused by nobody else.
+        self.host.pop(icon, 1)
+        self.screen.keys("Down", "Down", "Down", "Return")
+        dialog = self.screen.wait_window(DIALOG)
+        wait_for(lambda: self.host.display.xdotool("getactivewindow", check=False) == dialog,
+                 "the dialog to be the active window")
+        # While it is open the shell draws the command disabled (gnome-edit-dialog-open.png).
+        _, before, after = self.host.pop(icon, 1)
+        self.host.save(after, "gnome-edit-dialog-open")
+        self.screen.keys("Escape")
+        self.host.wait_back(before)
+
+        self.screen.click_in(dialog, 62, 65)  # the first row, Alpha
+        self.screen.click_in(dialog, 421, 96)  # "削除(D)"
+        self.screen.focus_keys(self.screen.wait_window("確認"), "Return")
+        self.screen.wait_no_window("確認")
+        self.screen.click_in(dialog, 294, 418)  # OK
+        self.screen.wait_no_window(DIALOG)
+        self.assertEqual(self.veska.read_config()["MenuCaption"], {"Item0": "Beta"})
+
+        # Beta, line, properties, exit: the first entry runs Beta's program.
+        _, before, after = self.host.pop(icon, 1)
+        self.host.save(after, "gnome-edit-after")
+        self.screen.keys("Down", "Return")
+        wait_for(lambda: open(self.marks).read().split() == ["beta"], "Beta's program to run")
+        self.host.wait_back(before)
+
+        self.host.pop(icon, 1)
+        self.screen.keys("Down", "Down", "Down", "Return")  # exit
+        self.assertEqual(proc.wait(TIMEOUT), 0)
+        self.assertEqual(self.veska.messages(), [("確認", "[Alpha] を削除します。")])
+
+
 class GnomeLateShellTest(GnomeCase):
     """The shell comes up after Veska, then restarts under it."""
     shell_at_start = False

@@ -125,6 +125,7 @@ private:
 
 DbusMenu::DbusMenu(QDBusConnection connection, const QString& path, Handlers handlers)
     : connection_(std::move(connection)), path_(path), handlers_(std::move(handlers)) {
+    root_.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
     RegisterDbusTypes();
     new DbusMenuAdaptor(this);
     connection_.registerObject(path_, this);
