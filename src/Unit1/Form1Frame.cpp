@@ -38,16 +38,16 @@ void TForm1::Track(Edit edit) {
 }
 
 void TForm1::FormCreate() {
-    // 1. The input dialog, one for this opening.
+    // The input dialog, one for this opening.
     InputDlg = new TInputDlg(this);
-    // 2-4. The lists.
     LoadLists();
-    // 5-7. The options.
-    LoadOptions();
-    // 8. The personal applications' marks (the entries stand from the start, so that a load
-    // that fails half-way leaves a dialog whose handlers still find them).
+    // The tools' marks follow the menu rows alone. They are set before the options, whose
+    // reading may fail, so that MenuChange never takes a failed load's unset marks for tools
+    // switched off.
     PAppli();
-    // 9. Loading ran the handlers of the boxes it set: a fresh dialog counts as unchanged.
+    // A value that fails to load stops here, before any control is set.
+    LoadOptions();
+    // Loading ran the handlers of the boxes it set: a fresh dialog counts as unchanged.
     Track(Edit::Saved);
 }
 

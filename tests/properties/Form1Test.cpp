@@ -253,6 +253,11 @@ TEST_F(Form1Test, ASettingThatFailsToLoadIsShownAndTheDialogStillWorks) {
     WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Wall_paper]\n\"Change\"=dword:00000001\n");
     TForm1& f = Open();
     EXPECT_EQ(BoxTexts(), std::vector<Bytes>{"'Change' " + sj("のデータ型が不正です.")});
+    EXPECT_FALSE(f.Button20->isEnabled());
+    // The tool's row survives leaving for another page and OK.
+    f.PageControl1->setCurrentWidget(f.TabSheet4);
+    Guarded(sp.desktop, [&] { f.Button7Click(); });
+    EXPECT_EQ(Config("MenuName", "Item2"), "P3");
     f.PageControl1->setCurrentWidget(f.TabSheet2);
     f.PageControl1->setCurrentWidget(f.TabSheet1);
     EXPECT_EQ(f.ListBox1->count(), 4);
