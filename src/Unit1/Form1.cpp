@@ -116,9 +116,8 @@ void TForm1::ConnectHandlers() {
     on(PageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
 
     // A list's click handler runs for the user's selections; code selects rows quietly.
-    on(ListBox1, &QListWidget::itemSelectionChanged, &TForm1::ListBox1Click);
-    on(ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
-    on(ListBox1, &QListWidget::itemDoubleClicked, &TForm1::ListBox1DblClick);
+    on(ListBox1, &TListBox::Click, &TForm1::ListBox1Click);
+    on(ListBox1, &TListBox::DblClick, &TForm1::ListBox1DblClick);
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
         {Button1, &TForm1::Button1Click},   {Button2, &TForm1::Button2Click},   {Button3, &TForm1::Button3Click},
         {Button4, &TForm1::Button4Click},   {Button5, &TForm1::Button5Click},   {Button6, &TForm1::Button6Click},
@@ -129,8 +128,7 @@ void TForm1::ConnectHandlers() {
     for (const auto& [button, handler] : buttons) on(button, &QPushButton::clicked, handler);
     for (QLineEdit* field : {Edit1, Edit3}) field->installEventFilter(this);
 
-    on(CheckListBox1, &QListWidget::itemSelectionChanged, &TForm1::CheckListBox1Click);
-    on(CheckListBox1, &QListWidget::itemClicked, &TForm1::CheckListBox1Click);
+    on(CheckListBox1, &TListBox::Click, &TForm1::CheckListBox1Click);
     // A toggled mark acts on its entry, selected first as a click on its box selects it (the
     // space bar can toggle an entry that is current but not selected).
     connect(CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -159,12 +157,10 @@ void TForm1::ConnectHandlers() {
         connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
             if (on) Guard([this, handler] { (this->*handler)(); });
         });
-    on(ListBox2, &QListWidget::itemSelectionChanged, &TForm1::ListBox2Click);
-    on(ListBox2, &QListWidget::itemClicked, &TForm1::ListBox2Click);
-    on(ListBox2, &QListWidget::itemDoubleClicked, &TForm1::Button11Click);
+    on(ListBox2, &TListBox::Click, &TForm1::ListBox2Click);
+    on(ListBox2, &TListBox::DblClick, &TForm1::Button11Click);
     on(ComboBox1, &QComboBox::activated, &TForm1::ComboBox1Change);
-    on(ListBox3, &QListWidget::itemSelectionChanged, &TForm1::ListBox3Click);
-    on(ListBox3, &QListWidget::itemClicked, &TForm1::ListBox3Click);
+    on(ListBox3, &TListBox::Click, &TForm1::ListBox3Click);
 
     // One group at a time shares the right of the personal applications page.
     for (QGroupBox* hidden : {GroupBox6, GroupBox7, GroupBox3}) hidden->setVisible(false);
