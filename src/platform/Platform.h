@@ -183,6 +183,9 @@ struct FileDialogRequest {
     Bytes title;
     Bytes filter;
     Bytes initialFolder;
+    // The directory chooser only: the user may type a folder that does not exist yet (the
+    // caller makes it). Otherwise only existing folders can be chosen, and none created.
+    bool newFolder = false;
 };
 
 // What a file dialog returned. NotRepresentable: the user chose a file or folder whose name
@@ -200,7 +203,7 @@ public:
     virtual FileChoice OpenFile(const FileDialogRequest& request) = 0;
     // The picture-open dialog, with a preview of the picture under the cursor.
     virtual FileChoice OpenPicture(const FileDialogRequest& request) = 0;
-    // The directory chooser, in which the user may also type a folder path that does not exist.
+    // The directory chooser; see FileDialogRequest::newFolder.
     virtual FileChoice ChooseDirectory(const FileDialogRequest& request) = 0;
     // The name a file goes by on the desktop: a desktop entry's own Name in the user's language;
     // empty for any other file (its file name then serves).

@@ -118,6 +118,7 @@ TEST_F(PersonalPage, WallpapersAndFoldersAreAddedWhereTheUserSaid) {
     EXPECT_EQ(Captions(f.ListBox3), (std::vector<Bytes>{sp.root(), sp.root(), typed}));
     EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("指定されたディレクトリが存在しません。作成しますか？")});
     EXPECT_TRUE(std::filesystem::is_directory(typed));
+    EXPECT_TRUE(sp.dialogs.requests.back().request.newFolder);
     // A folder that cannot be created is reported and not listed.
     veska::testing::spit(sp.root() + "/file", "x");
     sp.dialogs.Choose(sp.root() + "/file/sub");
@@ -150,6 +151,7 @@ TEST_F(PersonalPage, TheSwapFileMustStandWhereTheUserPointed) {
     f.Button18Click();
     EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("仮想メモリの位置と違います。")});
     EXPECT_TRUE(f.Edit4->text().isEmpty());
+    EXPECT_FALSE(sp.dialogs.requests.back().request.newFolder);
     EXPECT_FALSE(f.Button20->isEnabled());
     sp.dialogs.Choose(sp.root());
     f.Button18Click();
