@@ -127,19 +127,40 @@ TEST_F(PersonalPage, WallpapersAndFoldersAreAddedWhereTheUserSaid) {
     EXPECT_EQ(sp.desktop.boxes.back().caption, sj("エラー"));
 }
 
-TEST_F(PersonalPage, ADamagedIconChangesNothing) {
+// The picture loader goes by the extension: an icon loads, a damaged one and any other type are
+// refused and change nothing.
+TEST_F(PersonalPage, OnlyAnIconLoadsAndARefusedPictureChangesNothing) {
     WriteConfig(OnlyRecent);
     WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Style]\n\"Icon\"=\"/i/old.ico\"\n");
-    TForm1& f = Open();
-    f.Image1->setPixmap(QPixmap::fromImage(BuiltInIcon()));
-    const QImage before = f.Image1->pixmap().toImage();
-    veska::testing::spit(sp.root() + "/bad.ico", std::string("\0\0\1\0\1\0garbage", 14));
-    sp.dialogs.Choose(sp.root() + "/bad.ico");
-    Guarded(sp.desktop, [&] { f.Button16Click(); });
-    EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("アイコンイメージが不正です.")});
-    EXPECT_EQ(f.Image1->pixmap().toImage(), before);
-    EXPECT_EQ(f.Image1Hint, "/i/old.ico");
-    EXPECT_FALSE(f.Button20->isEnabled());
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    const struct {
+        const char* name;
+        const char* format;  // the picture written there; none: a damaged icon
+        const char* refusal;
+    } cases[] = {{"bad.ico", nullptr, "アイコンイメージが不正です."},
+                 {"red.png", "png", "拡張子 .png の画像形式は処理できません."},
+                 {"red.BMP", "bmp", "拡張子 .BMP の画像形式は処理できません."},
+                 {"red", "ico", "拡張子 . の画像形式は処理できません."},
+                 {"red.ICO", "ico", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sp.desktop.boxes.clear();
+        TForm1& f = Open();
+        f.Image1->setPixmap(QPixmap::fromImage(BuiltInIcon()));
+        const QImage before = f.Image1->pixmap().toImage();
+        const Bytes path = sp.root() + "/" + c.name;
+        if (c.format)
+            ASSERT_TRUE(red.save(QString::fromStdString(path), c.format));
+        else
+            veska::testing::spit(path, std::string("\0\0\1\0\1\0garbage", 14));
+        sp.dialogs.Choose(path);
+        Guarded(sp.desktop, [&] { f.Button16Click(); });
+        EXPECT_EQ(BoxTexts(), c.refusal ? std::vector<Bytes>{sj(c.refusal)} : std::vector<Bytes>{});
+        EXPECT_EQ(f.Image1->pixmap().toImage() == before, c.refusal != nullptr);
+        EXPECT_EQ(f.Image1Hint, c.refusal ? Bytes("/i/old.ico") : path);
+        EXPECT_EQ(f.Button20->isEnabled(), !c.refusal);
+    }
 }
 
 TEST_F(PersonalPage, TheSwapFileMustStandWhereTheUserPointed) {
