@@ -104,6 +104,8 @@ public:
     // False when refused: a file without write permission, a missing or unwritable folder, or a
     // failed write; the old file is then exactly as it was.
     virtual bool WriteFileAtomic(const Bytes& path, const Bytes& content) = 0;
+    // Whether WriteFileAtomic would be let write the file, asked without writing it.
+    virtual bool MayReplace(const Bytes& path) = 0;
     // Creates the folder and its parents; false when it cannot.
     virtual bool CreateDirectories(const Bytes& path) = 0;
     // The entries standing directly in the folder ("." and ".." left out); empty when missing.

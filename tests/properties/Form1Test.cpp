@@ -225,6 +225,32 @@ TEST_F(Form1Test, AFailedWriteKeepsTheDialogOpenWithApplyAndTheFileAsItWas) {
     f.close();
 }
 
+// A store that cannot be written is refused as the whole write would be, also where the write
+// changes nothing.
+TEST_F(Form1Test, AStoreThatCannotBeWrittenIsRefusedAlsoWhereNothingChanges) {
+    namespace fs = std::filesystem;
+    WriteConfig(FourRows);
+    Guarded(sp.desktop, [&] { Open().Button7Click(); });  // both stores as the dialog writes them
+    const struct {
+        Bytes file;
+        const char* swapFile;  // typed, without marking a change
+        Bytes refusal;
+    } cases[] = {{sp.ConfigPath(), nullptr, format1(sj("%s に書き込めません"), sp.ConfigPath())},
+                 {sp.paths.settingsFile, "/new/swapfile", sj("'Change' の設定に失敗しました")}};
+    for (const auto& c : cases) {
+        fs::permissions(c.file, fs::perms::owner_read, fs::perm_options::replace);
+        TForm1& f = Open();
+        f.show();
+        if (c.swapFile) f.Edit4->setText(c.swapFile);
+        sp.desktop.boxes.clear();
+        Guarded(sp.desktop, [&] { f.Button7Click(); });
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{WithFullStop(c.refusal)});
+        EXPECT_TRUE(f.isVisible());
+        f.close();
+        fs::permissions(c.file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+    }
+}
+
 TEST_F(Form1Test, ToolRowsFollowTheCheckMarksWhenThePageChanges) {
     WriteConfig(FourRows);
     TForm1& f = Open();

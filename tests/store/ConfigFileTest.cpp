@@ -139,12 +139,17 @@ TEST_F(ConfigFileTest, ARefusedWriteInAnUnwritableFolderLeavesTheFileAndFolderAs
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
-TEST_F(ConfigFileTest, AnUnchangedFileIsNotRewrittenSoReadOnlyIsNoError) {
+TEST_F(ConfigFileTest, AnUnchangedFileIsNotRewrittenYetAReadOnlyOneIsRefused) {
     spit(path, "[S]\r\nk=v\r\n");
-    chmodTo(path, fs::perms::owner_read);
-    ConfigFile cf(sp.files, path);
-    cf.WriteString("S", "k", "v");
-    EXPECT_EQ(raised([&] { cf.Close(); }), "");
+    const auto written = fs::last_write_time(path) - std::chrono::hours(1);
+    fs::last_write_time(path, written);
+    for (const bool readOnly : {false, true}) {
+        chmodTo(path, readOnly ? fs::perms::owner_read : fs::perms::owner_read | fs::perms::owner_write);
+        ConfigFile cf(sp.files, path);
+        cf.WriteString("S", "k", "v");
+        EXPECT_EQ(raised([&] { cf.Close(); }), readOnly ? message() : "");
+        EXPECT_EQ(fs::last_write_time(path), written);
+    }
 }
 
 TEST_F(ConfigFileTest, ALineBreakInAValueIsRefusedAsAWriteError) {
