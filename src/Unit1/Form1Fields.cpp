@@ -5,6 +5,7 @@
 
 #include "Unit1/ListRows.h"
 #include "Unit2/InputDlg.h"
+#include "store/TextLines.h"
 #include "text/Codec.h"
 
 namespace veska {
@@ -20,9 +21,13 @@ int TForm1::Selected(const QListWidget* list) {
 
 std::optional<Bytes> TForm1::Narrow(const QString& text) {
     if (std::optional<Bytes> bytes = fromUtf8(text.toStdString())) return bytes;
+    Unusable();
+    return std::nullopt;
+}
+
+void TForm1::Unusable() {
     p_.desktop->MessageBox(sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。"),
                            sj("エラー"), MB_OK | MB_ICONHAND);
-    return std::nullopt;
 }
 
 // A field keeps the bytes it was given, so that an untouched field stores them unchanged even
@@ -39,8 +44,9 @@ std::optional<Bytes> TForm1::FieldBytes(QLineEdit* field) {
 }
 
 std::optional<Bytes> TForm1::Chosen(const FileChoice& choice) {
-    if (choice.kind == FileChoice::Chosen) return choice.path;
-    if (choice.kind == FileChoice::NotRepresentable) Narrow(QString::fromStdString(choice.nativeName));
+    // No store can hold a line break: refused now, not as a failed write at the next Apply.
+    if (choice.kind == FileChoice::Chosen && !lines::hasLineBreakOrNul(choice.path)) return choice.path;
+    if (choice.kind != FileChoice::Cancelled) Unusable();
     return std::nullopt;
 }
 

@@ -181,3 +181,21 @@ TEST_F(PersonalPage, TheSwapFileMustStandWhereTheUserPointed) {
     Guarded(sp.desktop, [&] { f.Button20Click(); });
     EXPECT_EQ(Setting("Style", "SWPFile"), sp.root() + "/swapfile");
 }
+
+// A chosen name with a line break, which no store can hold, is refused when it is chosen.
+TEST_F(PersonalPage, AChosenNameWithALineBreakIsRefusedAtOnce) {
+    WriteConfig(OnlyRecent);
+    TForm1& f = Open();
+    f.ListBox1->setCurrentRow(0);
+    const Bytes odd = sp.root() + "/a\nb";
+    std::filesystem::create_directories(odd);
+    veska::testing::spit(odd + "/swapfile", "");
+    for (auto choose : {&TForm1::Button17Click, &TForm1::Button14Click, &TForm1::Button18Click, &TForm1::Button16Click}) {
+        sp.desktop.boxes.clear();
+        sp.dialogs.Choose(odd);
+        Guarded(sp.desktop, [&] { (f.*choose)(); });
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。")});
+    }
+    EXPECT_FALSE(f.Button20->isEnabled());
+    EXPECT_EQ(f.ListBox3->count(), 0);
+}
