@@ -202,27 +202,31 @@ TEST(FileDialogPicture, PreviewsThePictureUnderTheCursor) {
     EXPECT_TRUE(seen["notes.txt"].isEmpty());
 }
 
-// A folder typed that does not exist yet is taken only where the caller makes new folders; the
-// other chooser offers existing folders alone, and no button to make one.
-TEST(FileDialogFolder, TakesATypedFolderThatDoesNotExistYetOnlyWhereAsked) {
-    for (const bool newFolder : {true, false}) {
-        SCOPED_TRACE(newFolder);
-        TempDir dir;
-        const std::string wanted = dir / "新しいフォルダ";
-        QString startedIn;
-        bool mayMake = false;
-        Driver driver([&](QFileDialog& d) {
-            startedIn = d.directory().absolutePath();
-            mayMake = part<QWidget>(d, "newFolderButton")->isEnabled();
-            part<QLineEdit>(d, "fileNameEdit")->setText(QString::fromStdString(wanted + "/"));
-            okButton(d)->click();
-        });
-        const FileChoice choice = LinuxFileDialogs().ChooseDirectory({sj("フォルダの選択"), "", "\\", newFolder});
-        EXPECT_EQ(startedIn, "/");
-        EXPECT_EQ(mayMake, newFolder);
-        EXPECT_EQ(choice.kind, newFolder ? FileChoice::Chosen : FileChoice::Cancelled);
-        EXPECT_EQ(choice.path, newFolder ? sj(wanted) : "");
-    }
+TEST(FileDialogFolder, TakesATypedFolderThatDoesNotExistYet) {
+    TempDir dir;
+    const std::string wanted = dir / "新しいフォルダ";
+    QString startedIn;
+    Driver driver([&](QFileDialog& d) {
+        startedIn = d.directory().absolutePath();
+        part<QLineEdit>(d, "fileNameEdit")->setText(QString::fromStdString(wanted + "/"));
+        okButton(d)->click();
+    });
+    const FileChoice choice = LinuxFileDialogs().ChooseDirectory({sj("フォルダの選択"), "", "\\", true});
+    EXPECT_EQ(startedIn, "/");
+    EXPECT_EQ(choice.kind, FileChoice::Chosen);
+    EXPECT_EQ(choice.path, sj(wanted));
+}
+
+TEST(FileDialogFolder, WithoutNewFoldersTakesNoTypedFolderAndMakesNone) {
+    TempDir dir;
+    bool mayMake = true;
+    Driver driver([&](QFileDialog& d) {
+        mayMake = part<QWidget>(d, "newFolderButton")->isEnabled();
+        part<QLineEdit>(d, "fileNameEdit")->setText(QString::fromStdString(dir / "none/"));
+        okButton(d)->click();
+    });
+    EXPECT_EQ(LinuxFileDialogs().ChooseDirectory({sj("フォルダの選択"), "", "\\"}).kind, FileChoice::Cancelled);
+    EXPECT_FALSE(mayMake);
 }
 
 }  // namespace

@@ -141,7 +141,6 @@ TEST_F(PersonalPage, OnlyAnIconLoadsAndARefusedPictureChangesNothing) {
     } cases[] = {{"bad.ico", nullptr, "アイコンイメージが不正です."},
                  {"red.png", "png", "拡張子 .png の画像形式は処理できません."},
                  {"red.BMP", "bmp", "拡張子 .BMP の画像形式は処理できません."},
-                 {"red", "ico", "拡張子 . の画像形式は処理できません."},
                  {"red.ICO", "ico", nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,5 +196,4 @@ TEST_F(PersonalPage, AChosenNameWithALineBreakIsRefusedAtOnce) {
         EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。")});
     }
     EXPECT_FALSE(f.Button20->isEnabled());
-    EXPECT_EQ(f.ListBox3->count(), 0);
 }
