@@ -28,6 +28,7 @@ public:
         files[path] = content;
         return true;
     }
+    bool MayReplace(const Bytes&) override { return !refuse; }
     bool CreateDirectories(const Bytes&) override { return !refuse; }
     std::vector<DirEntry> ListDirectory(const Bytes&) override { return {}; }
     std::optional<DirEntry> FindFile(const Bytes& path) override {

@@ -1,5 +1,6 @@
-// The properties dialog's frame: loading, Apply, OK, Cancel, the page change, MenuChange and
-// the change tracking. The pages live in Form1Menu.cpp, Form1PAppli.cpp and Form1Style.cpp.
+// The properties dialog's construction and wiring: the controls as the form describes them, the
+// context menus, and every control's signals led to its handler. The frame's loading and Apply
+// live in Form1Frame.cpp, the pages in Form1Menu.cpp, Form1PAppli.cpp and Form1Style.cpp.
 #include "Unit1/Form1.h"
 
 #include <QEvent>
@@ -12,20 +13,13 @@
 
 #include "Unit1/ListRows.h"
 #include "Unit2/InputDlg.h"
-#include "vcl/ErrorBox.h"
 #include "store/Names.h"
-#include "store/Settings.h"
-#include "text/Codec.h"
-#include "vcl/Exception.h"
+#include "vcl/ErrorBox.h"
 #include "vcl/FormFont.h"
 
 namespace veska {
 
 const Bytes SeparatorLine(41, '-');
-
-namespace {
-
-}  // namespace
 
 TForm1::TForm1(Platform& platform, std::function<void()> reread, QWidget* parent)
     : QDialog(parent), p_(platform), reread_(std::move(reread)) {
@@ -70,32 +64,6 @@ TForm1::~TForm1() {
 template <typename F>
 void TForm1::Guard(F&& handler) {
     Guarded(*p_.desktop, std::forward<F>(handler));
-}
-
-void TForm1::Track(Edit edit) {
-    switch (edit) {
-    case Edit::Changed:
-        Button20->setEnabled(true);
-        break;
-    case Edit::MenuFilled:
-        Button20->setEnabled(true);
-        Button7->setEnabled(true);
-        break;
-    case Edit::MenuEmptied:
-        Button20->setEnabled(false);
-        Button7->setEnabled(false);
-        break;
-    case Edit::ToolSwitched:
-        Button20->setEnabled(ListBox1->count() > 0);
-        Button7->setEnabled(ListBox1->count() > 0);
-        break;
-    case Edit::CheckMarkClicked:
-        Button20->setEnabled(Button7->isEnabled());
-        break;
-    case Edit::Saved:
-        Button20->setEnabled(false);
-        break;
-    }
 }
 
 void TForm1::BuildMenus() {
@@ -148,9 +116,8 @@ void TForm1::ConnectHandlers() {
     on(PageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
 
     // A list's click handler runs for the user's selections; code selects rows quietly.
-    on(ListBox1, &QListWidget::itemSelectionChanged, &TForm1::ListBox1Click);
-    on(ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
-    on(ListBox1, &QListWidget::itemDoubleClicked, &TForm1::ListBox1DblClick);
+    on(ListBox1, &TListBox::Click, &TForm1::ListBox1Click);
+    on(ListBox1, &TListBox::DblClick, &TForm1::ListBox1DblClick);
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
         {Button1, &TForm1::Button1Click},   {Button2, &TForm1::Button2Click},   {Button3, &TForm1::Button3Click},
         {Button4, &TForm1::Button4Click},   {Button5, &TForm1::Button5Click},   {Button6, &TForm1::Button6Click},
@@ -161,8 +128,7 @@ void TForm1::ConnectHandlers() {
     for (const auto& [button, handler] : buttons) on(button, &QPushButton::clicked, handler);
     for (QLineEdit* field : {Edit1, Edit3}) field->installEventFilter(this);
 
-    on(CheckListBox1, &QListWidget::itemSelectionChanged, &TForm1::CheckListBox1Click);
-    on(CheckListBox1, &QListWidget::itemClicked, &TForm1::CheckListBox1Click);
+    on(CheckListBox1, &TListBox::Click, &TForm1::CheckListBox1Click);
     // A toggled mark acts on its entry, selected first as a click on its box selects it (the
     // space bar can toggle an entry that is current but not selected).
     connect(CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -191,16 +157,13 @@ void TForm1::ConnectHandlers() {
         connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
             if (on) Guard([this, handler] { (this->*handler)(); });
         });
-    on(ListBox2, &QListWidget::itemSelectionChanged, &TForm1::ListBox2Click);
-    on(ListBox2, &QListWidget::itemClicked, &TForm1::ListBox2Click);
-    on(ListBox2, &QListWidget::itemDoubleClicked, &TForm1::Button11Click);
+    on(ListBox2, &TListBox::Click, &TForm1::ListBox2Click);
+    on(ListBox2, &TListBox::DblClick, &TForm1::Button11Click);
     on(ComboBox1, &QComboBox::activated, &TForm1::ComboBox1Change);
-    on(ListBox3, &QListWidget::itemSelectionChanged, &TForm1::ListBox3Click);
-    on(ListBox3, &QListWidget::itemClicked, &TForm1::ListBox3Click);
+    on(ListBox3, &TListBox::Click, &TForm1::ListBox3Click);
 
     // One group at a time shares the right of the personal applications page.
     for (QGroupBox* hidden : {GroupBox6, GroupBox7, GroupBox3}) hidden->setVisible(false);
-    Button7->setDefault(false);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -242,198 +205,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
-
-void TForm1::FormCreate() {
-    // 1. The input dialog, one for this opening.
-    InputDlg = new TInputDlg(this);
-    // 2-4. The lists.
-    LoadLists();
-    // 5-7. The options.
-    LoadOptions();
-    // 8. The personal applications' marks (the entries stand from the start, so that a load
-    // that fails half-way leaves a dialog whose handlers still find them).
-    PAppli();
-    // 9. Loading ran the handlers of the boxes it set: a fresh dialog counts as unchanged.
-    Track(Edit::Saved);
-}
-
-void TForm1::LoadLists() {
-    ConfigFile ini(*p_.files, p_.paths->ConfigFile());
-    for (const LaunchEntry& e : ReadLaunchList(ini))
-        InsertMenuRow(ListBox1->count(), e.path == names::Separator ? SeparatorLine : e.caption, e.name, e.path,
-                      e.sound);
-    for (const WallpaperEntry& w : ReadWallpaperList(ini, false)) {
-        ListBox2->addItem(NewRow(w.caption));
-        WallPathList.push_back(w.path);
-        WallStyleList.push_back(w.centred ? "True" : "False");
-    }
-    for (const Bytes& folder : ReadTempFolderList(ini)) {
-        ListBox3->addItem(NewRow(folder));
-    }
-    ini.Close();
-}
-
-void TForm1::LoadOptions() {
-    Options o;
-    {
-        SettingsKey key(*p_.files, p_.paths->SettingsFile(), names::VeskaKey);
-        o = ReadOptions(key);
-        key.Close();
-    }
-    SetCheckBox(CheckBox1, o.change);
-    if (o.change) SelectRadio(o.means ? RadioButton1 : RadioButton2);
-    CheckBox1Click();
-    SetCheckBox(CheckBox2, o.tempDlg);
-    SelectRadio(o.click ? RadioButton3 : RadioButton4);
-    SetField(Edit4, o.swpFile);
-    Image1Hint = o.icon;
-}
-
-void TForm1::Button20Click() {
-    MenuChange();
-    if (ListBox1->count() == 0) {
-        p_.desktop->MessageBox(sj("意味ないじゃん！"), sj("警告"), MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    std::vector<LaunchEntry> launch;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        launch.push_back({PathList[i] == names::Separator ? Bytes("-") : Caption(ListBox1, i), NameList[i],
-                          PathList[i], SoundList[i]});
-    std::vector<WallpaperEntry> walls;
-    for (int j = 0; j < ListBox2->count(); ++j)
-        walls.push_back({Caption(ListBox2, j), WallPathList[j], WallStyleList[j] == "True"});
-    std::vector<Bytes> folders;
-    for (int k = 0; k < ListBox3->count(); ++k) folders.push_back(Caption(ListBox3, k));
-
-    // A swap-file path Shift-JIS cannot hold is refused as a failed write is: the dialog stays.
-    const Bytes shownSwp = Edit4->property("bytes").toByteArray().toStdString();
-    std::optional<Bytes> swp = Edit4->text() == Widen(shownSwp) ? shownSwp : fromUtf8(Edit4->text().toStdString());
-    if (!swp) throw Exception(sj("仮想メモリの位置に Veska で扱えない文字 (シフト JIS にない文字) が含まれています"));
-
-    {
-        ConfigFile ini(*p_.files, p_.paths->ConfigFile());
-        WriteLists(ini, launch, walls, folders);
-        ini.Close();
-    }
-    {
-        SettingsKey key(*p_.files, p_.paths->SettingsFile(), names::VeskaKey);
-        Options o;
-        o.change = CheckBox1->isChecked();
-        o.means = RadioButton1->isChecked();
-        o.tempDlg = CheckBox2->isChecked();
-        o.icon = Image1Hint;
-        o.click = RadioButton3->isChecked();
-        o.swpFile = *swp;
-        WriteOptions(key, o);
-        key.Close();
-    }
-    if (reread_) reread_();
-    Track(Edit::Saved);
-}
-
-void TForm1::Button7Click() {
-    Button20Click();  // an error raised here keeps the dialog open
-    close();
-}
-
-void TForm1::Button8Click() { close(); }
-
-// Every way of closing (OK, Cancel, the close box, Escape) ends here.
-void TForm1::done(int result) {
-    FormClose();
-    QDialog::done(result);
-}
-
-void TForm1::FormClose() {
-    if (!InputDlg) return;
-    InputDlg->deleteLater();
-    InputDlg = nullptr;
-}
-
-void TForm1::PageControl1Change() {
-    if (PageControl1->currentWidget() == TabSheet2) {
-        const bool apply = Button20->isEnabled(), ok = Button7->isEnabled();
-        PAppli();
-        SetCheckBox(CheckBox5, CheckListBox1->item(0)->checkState() == Qt::Checked);
-        CheckBox5Click();
-        if (!apply) Button20->setEnabled(false);
-        if (!ok) Button7->setEnabled(false);
-    }
-    MenuChange();
-}
-
-void TForm1::MenuChange() {
-    for (int k = 1; k <= 4; ++k) {
-        const Bytes name = names::PersonalName(k);
-        int i = -1;
-        for (std::size_t r = 0; r < NameList.size(); ++r)
-            if (NameList[r] == name) {
-                i = static_cast<int>(r);
-                break;
-            }
-        const bool checked = CheckListBox1->item(k - 1)->checkState() == Qt::Checked;
-        if (checked && i == -1)
-            InsertMenuRow(ListBox1->count(), sj(names::PersonalCaptions[k - 1]), name, names::PersonalApplication,
-                          names::None);
-        else if (!checked && i != -1)
-            DeleteMenuRow(i);
-    }
-}
-
-Bytes TForm1::Caption(const QListWidget* list, int row) {
-    return list->item(row)->data(Qt::UserRole).toByteArray().toStdString();
-}
-
-int TForm1::Selected(const QListWidget* list) {
-    const auto selected = list->selectedItems();
-    return selected.isEmpty() ? -1 : list->row(selected.first());
-}
-
-std::optional<Bytes> TForm1::Narrow(const QString& text) {
-    if (std::optional<Bytes> bytes = fromUtf8(text.toStdString())) return bytes;
-    p_.desktop->MessageBox(sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。"),
-                           sj("エラー"), MB_OK | MB_ICONHAND);
-    return std::nullopt;
-}
-
-// A field keeps the bytes it was given, so that an untouched field stores them unchanged even
-// where a round trip through Unicode would not give them back.
-void TForm1::SetField(QLineEdit* field, const Bytes& text) {
-    field->setProperty("bytes", QByteArray::fromStdString(text));
-    field->setText(Widen(text));
-}
-
-std::optional<Bytes> TForm1::FieldBytes(QLineEdit* field) {
-    Bytes shown = field->property("bytes").toByteArray().toStdString();
-    if (field->text() == Widen(shown)) return shown;
-    return Narrow(field->text());
-}
-
-std::optional<Bytes> TForm1::Chosen(const FileChoice& choice) {
-    if (choice.kind == FileChoice::Chosen) return choice.path;
-    if (choice.kind == FileChoice::NotRepresentable) Narrow(QString::fromStdString(choice.nativeName));
-    return std::nullopt;
-}
-
-std::optional<Bytes> TForm1::AskName(const Bytes& prompt, const Bytes& proposed, bool mayCancel) {
-    InputDlg->Label1->setText(Widen(prompt));
-    InputDlg->Edit1->setText(Widen(proposed));
-    InputDlg->CancelBtn->setEnabled(mayCancel);
-    InputDlg->ShowModal();
-    InputDlg->CancelBtn->setEnabled(true);
-    if (!InputDlg->Accepted) return std::nullopt;
-    // Taken unchanged, the text keeps its exact bytes.
-    if (InputDlg->Edit1->text() == Widen(proposed)) return proposed;
-    return Narrow(InputDlg->Edit1->text());
-}
-
-bool TForm1::RenameRow(QListWidget* list, int row, const Bytes& prompt) {
-    const std::optional<Bytes> caption = AskName(prompt, Caption(list, row), true);
-    if (caption) SetRowText(list->item(row), *caption);
-    return caption.has_value();
-}
-
-void TForm1::Warn(const Bytes& text) { p_.desktop->MessageBox(text, sj("警告"), MB_OK | MB_ICONEXCLAMATION); }
 
 void RunPropertiesDialog(Platform& platform, const TIcon& trayIcon, std::function<void()> reread) {
     auto* form = new TForm1(platform, std::move(reread));

@@ -132,6 +132,8 @@ private:
     // The text of a field or the input dialog in CP932; nothing (after telling the user) when
     // it holds a character CP932 cannot.
     std::optional<Bytes> Narrow(const QString& text);
+    // Tells the user a text cannot be used.
+    void Unusable();
     void SetField(class QLineEdit* field, const Bytes& text);
     std::optional<Bytes> FieldBytes(class QLineEdit* field);
     // A file or folder chosen in a dialog; nothing when cancelled or refused.

@@ -218,7 +218,7 @@ void TForm1::Button14Click() {
         return;
     }
     const std::optional<Bytes> folder =
-        Chosen(p_.dialogs->ChooseDirectory({sj("テンポラリフォルダの追加"), "", ""}));
+        Chosen(p_.dialogs->ChooseDirectory({sj("テンポラリフォルダの追加"), "", "", true}));
     if (!folder) return;
     const std::optional<DirEntry> there = p_.files->FindFile(*folder);
     if (!there || !there->directory) {

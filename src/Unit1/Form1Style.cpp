@@ -14,7 +14,7 @@ void TForm1::Button16Click() {
         Chosen(p_.dialogs->OpenPicture({sj("アイコンの変更"), sj("アイコンファイル (*.ico)|*.ICO"), "\\"}));
     if (!path) return;
     TIcon loaded;
-    loaded.LoadFromFile(*p_.files, *path);  // a file that is no icon raises, and nothing changes
+    LoadPicture(loaded, *p_.files, *path);  // a file that is no icon raises, and nothing changes
     Image1Icon.Assign(loaded);
     ShowIcon(Image1Icon.Image());
     Image1Hint = *path;

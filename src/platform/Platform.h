@@ -104,6 +104,8 @@ public:
     // False when refused: a file without write permission, a missing or unwritable folder, or a
     // failed write; the old file is then exactly as it was.
     virtual bool WriteFileAtomic(const Bytes& path, const Bytes& content) = 0;
+    // Whether WriteFileAtomic would be let write the file, asked without writing it.
+    virtual bool MayReplace(const Bytes& path) = 0;
     // Creates the folder and its parents; false when it cannot.
     virtual bool CreateDirectories(const Bytes& path) = 0;
     // The entries standing directly in the folder ("." and ".." left out); empty when missing.
@@ -183,6 +185,9 @@ struct FileDialogRequest {
     Bytes title;
     Bytes filter;
     Bytes initialFolder;
+    // The directory chooser only: the user may type a folder that does not exist yet (the
+    // caller makes it). Otherwise only existing folders can be chosen, and none created.
+    bool newFolder = false;
 };
 
 // What a file dialog returned. NotRepresentable: the user chose a file or folder whose name
@@ -200,7 +205,7 @@ public:
     virtual FileChoice OpenFile(const FileDialogRequest& request) = 0;
     // The picture-open dialog, with a preview of the picture under the cursor.
     virtual FileChoice OpenPicture(const FileDialogRequest& request) = 0;
-    // The directory chooser, in which the user may also type a folder path that does not exist.
+    // The directory chooser; see FileDialogRequest::newFolder.
     virtual FileChoice ChooseDirectory(const FileDialogRequest& request) = 0;
     // The name a file goes by on the desktop: a desktop entry's own Name in the user's language;
     // empty for any other file (its file name then serves).

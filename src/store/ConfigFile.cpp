@@ -39,6 +39,7 @@ bool ConfigFile::ReadBool(const Bytes& section, const Bytes& key, bool def) {
 void ConfigFile::WriteString(const Bytes& section, const Bytes& key, const Bytes& value) {
     // A line break in a value would forge lines of its own: refused as a failed write.
     if (!IniDocument::CanStore(section, key, value)) refuse();
+    touched_ = true;
     if (doc_->Set(section, key, value)) dirty_ = true;
 }
 
@@ -51,19 +52,18 @@ void ConfigFile::WriteBool(const Bytes& section, const Bytes& key, bool value) {
 }
 
 void ConfigFile::EraseSection(const Bytes& section) {
+    touched_ = true;
     if (doc_->EraseSection(section)) dirty_ = true;
 }
 
 void ConfigFile::Close() {
-    if (!dirty_) return;
-    Bytes text = doc_->Serialize();
-    if (text == original_ && !unreadable_) {
-        dirty_ = false;  // rewritten to the same bytes: nothing to store
-        return;
-    }
-    if (unreadable_ || !files_.WriteFileAtomic(path_, text)) refuse();
+    if (!touched_) return;
+    Bytes text = dirty_ ? doc_->Serialize() : original_;
+    // Writing the bytes the file holds already is skipped, yet refused where the write would be.
+    const bool same = text == original_;
+    if (unreadable_ || !(same ? files_.MayReplace(path_) : files_.WriteFileAtomic(path_, text))) refuse();
     original_ = std::move(text);
-    dirty_ = false;
+    dirty_ = touched_ = false;
 }
 
 Bytes ConfigFilePath(const Bytes& programPath) {

@@ -37,7 +37,8 @@ public:
     void EraseSection(const Bytes& section);
 
     // Writes the changes, if any. Raises "%s に書き込めません" (the file's path) when the file
-    // cannot be written; the file on disk is then exactly as it was.
+    // cannot be written, also after writes that changed nothing; the file on disk is then
+    // exactly as it was.
     void Close();
 
 private:
@@ -46,7 +47,8 @@ private:
     std::unique_ptr<IniDocument> doc_;
     Bytes original_;          // the file as read
     bool unreadable_ = false; // there but not readable: never overwritten
-    bool dirty_ = false;
+    bool touched_ = false;    // written since the last Close, changed or not
+    bool dirty_ = false;      // changed
 
     [[noreturn]] void refuse() const;
 };

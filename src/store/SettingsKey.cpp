@@ -25,16 +25,17 @@ SettingsKey::SettingsKey(IFiles& files, Bytes settingsFile, Bytes keyPath)
     if (!text) unreadable_ = files_.FindFile(file_).has_value();
     doc_ = std::make_unique<RegDocument>(text.value_or(Bytes()));
     if (!RegDocument::CanStorePath(keyPath_)) throw ERegistryException(createFailed(keyPath_));
-    if (doc_->CreateKey(keyPath_)) noteChange(createFailed(keyPath_));
+    if (doc_->CreateKey(keyPath_)) noteWrite(createFailed(keyPath_), true);
 }
 
 SettingsKey::~SettingsKey() = default;
 
 Bytes SettingsKey::pathOf(const Bytes& subkey) const { return subkey.empty() ? keyPath_ : keyPath_ + "\\" + subkey; }
 
-void SettingsKey::noteChange(const Bytes& message) {
-    if (!dirty_) failure_ = message;
-    dirty_ = true;
+void SettingsKey::noteWrite(const Bytes& message, bool changed) {
+    if (!touched_) failure_ = message;
+    touched_ = true;
+    dirty_ = dirty_ || changed;
 }
 
 Bytes SettingsKey::ReadString(const Bytes& subkey, const Bytes& name, const Bytes& def) {
@@ -62,8 +63,9 @@ void SettingsKey::WriteString(const Bytes& subkey, const Bytes& name, const Byte
     if (!RegDocument::CanStorePath(path)) throw ERegistryException(createFailed(subkey));
     if (!RegDocument::CanStoreText(name) || !RegDocument::CanStoreText(value))
         throw ERegistryException(setFailed(name));
-    if (doc_->CreateKey(path)) noteChange(createFailed(subkey));
-    if (doc_->Set(path, name, value)) noteChange(setFailed(name));
+    const bool created = doc_->CreateKey(path);
+    const bool changed = doc_->Set(path, name, value);
+    noteWrite(created ? createFailed(subkey) : setFailed(name), created || changed);
 }
 
 void SettingsKey::WriteInteger(const Bytes& subkey, const Bytes& name, int value) {
@@ -75,11 +77,14 @@ void SettingsKey::WriteBool(const Bytes& subkey, const Bytes& name, bool value) 
 }
 
 void SettingsKey::Close() {
-    if (!dirty_) return;
-    if (unreadable_ || !files_.CreateDirectories(folderOf(file_)) ||
-        !files_.WriteFileAtomic(file_, doc_->Serialize()))
-        throw ERegistryException(failure_);
-    dirty_ = false;
+    if (!touched_) return;
+    // Writes that changed nothing are skipped, yet refused where they would be. The key exists
+    // then, so the file does.
+    const bool written = dirty_ ? files_.CreateDirectories(folderOf(file_)) &&
+                                      files_.WriteFileAtomic(file_, doc_->Serialize())
+                                : files_.MayReplace(file_);
+    if (unreadable_ || !written) throw ERegistryException(failure_);
+    dirty_ = touched_ = false;
 }
 
 }  // namespace veska

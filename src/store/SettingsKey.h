@@ -30,8 +30,8 @@ public:
     void WriteBool(const Bytes& subkey, const Bytes& name, bool value);
 
     // Writes the changes, if any. Raises "キー %s の作成に失敗しました" when the key cannot be
-    // created and "'%s' の設定に失敗しました" when a value cannot be stored; the file is then
-    // exactly as it was.
+    // created and "'%s' の設定に失敗しました" when a value cannot be stored, also after writes
+    // that changed nothing; the file is then exactly as it was.
     void Close();
 
 private:
@@ -40,13 +40,14 @@ private:
     Bytes keyPath_;
     std::unique_ptr<RegDocument> doc_;
     bool unreadable_ = false;  // there but not readable: never overwritten
-    bool dirty_ = false;
-    // The message for a failed Close: the first change made since the last flush decides it,
-    // as the first refused call would have on the original platform.
+    bool touched_ = false;  // written since the last Close, changed or not
+    bool dirty_ = false;    // changed
+    // The message for a failed Close: the first write since the last Close decides it, changed
+    // or not, as the first refused call would.
     Bytes failure_;
 
     Bytes pathOf(const Bytes& subkey) const;
-    void noteChange(const Bytes& message);
+    void noteWrite(const Bytes& message, bool changed);
 };
 
 }  // namespace veska

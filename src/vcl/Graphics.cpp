@@ -52,6 +52,18 @@ void TIcon::LoadFromFile(IFiles& files, const Bytes& path) {
     SetImage(img);
 }
 
+void LoadPicture(TIcon& picture, IFiles& files, const Bytes& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    // Neither '/' nor '.' is ever the second byte of a double-byte character.
+    const Bytes extension = dot == Bytes::npos || (slash != Bytes::npos && dot < slash) ? "" : path.substr(dot + 1);
+    Bytes folded = extension;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (folded != "ico") throw EInvalidGraphic(format1(sj("拡張子 .%s の画像形式は処理できません"), extension));
+    picture.LoadFromFile(files, path);
+}
+
 QImage BuiltInIcon() { return QImage(veska16_xpm); }
 
 }  // namespace veska

@@ -42,6 +42,11 @@ private:
     uint32_t handle_ = 0;
 };
 
+// The picture loader of the dialogs: the file's extension names its type, and the icon (".ico",
+// in any case) is the one type it reads, as TIcon::LoadFromFile does. Any other raises
+// "拡張子 .%s の画像形式は処理できません" with the extension, before the file is opened.
+void LoadPicture(TIcon& picture, IFiles& files, const Bytes& path);
+
 // The program's built-in 16 x 16 icon: the tray's default picture and the dialogs' window icon.
 QImage BuiltInIcon();
 

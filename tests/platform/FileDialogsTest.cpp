@@ -211,10 +211,22 @@ TEST(FileDialogFolder, TakesATypedFolderThatDoesNotExistYet) {
         part<QLineEdit>(d, "fileNameEdit")->setText(QString::fromStdString(wanted + "/"));
         okButton(d)->click();
     });
-    const FileChoice choice = LinuxFileDialogs().ChooseDirectory({sj("フォルダの選択"), "", "\\"});
+    const FileChoice choice = LinuxFileDialogs().ChooseDirectory({sj("フォルダの選択"), "", "\\", true});
     EXPECT_EQ(startedIn, "/");
     EXPECT_EQ(choice.kind, FileChoice::Chosen);
     EXPECT_EQ(choice.path, sj(wanted));
+}
+
+TEST(FileDialogFolder, WithoutNewFoldersTakesNoTypedFolderAndMakesNone) {
+    TempDir dir;
+    bool mayMake = true;
+    Driver driver([&](QFileDialog& d) {
+        mayMake = part<QWidget>(d, "newFolderButton")->isEnabled();
+        part<QLineEdit>(d, "fileNameEdit")->setText(QString::fromStdString(dir / "none/"));
+        okButton(d)->click();
+    });
+    EXPECT_EQ(LinuxFileDialogs().ChooseDirectory({sj("フォルダの選択"), "", "\\"}).kind, FileChoice::Cancelled);
+    EXPECT_FALSE(mayMake);
 }
 
 }  // namespace

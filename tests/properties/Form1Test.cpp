@@ -1,7 +1,9 @@
 // The properties dialog's frame and menu designer: loading, change tracking, Apply, and the
 // four menu lists kept in step.
+#include <QSignalSpy>
 #include <QTest>
 
+#include "Unit1/ListRows.h"
 #include "properties/Form1Fixture.h"
 
 using namespace veska;
@@ -223,6 +225,32 @@ TEST_F(Form1Test, AFailedWriteKeepsTheDialogOpenWithApplyAndTheFileAsItWas) {
     f.close();
 }
 
+// A store that cannot be written is refused as the whole write would be, also where the write
+// changes nothing.
+TEST_F(Form1Test, AStoreThatCannotBeWrittenIsRefusedAlsoWhereNothingChanges) {
+    namespace fs = std::filesystem;
+    WriteConfig(FourRows);
+    Guarded(sp.desktop, [&] { Open().Button7Click(); });  // both stores as the dialog writes them
+    const struct {
+        Bytes file;
+        const char* swapFile;  // typed, without marking a change
+        Bytes refusal;
+    } cases[] = {{sp.ConfigPath(), nullptr, format1(sj("%s に書き込めません"), sp.ConfigPath())},
+                 {sp.paths.settingsFile, "/new/swapfile", sj("'Change' の設定に失敗しました")}};
+    for (const auto& c : cases) {
+        fs::permissions(c.file, fs::perms::owner_read, fs::perm_options::replace);
+        TForm1& f = Open();
+        f.show();
+        if (c.swapFile) f.Edit4->setText(c.swapFile);
+        sp.desktop.boxes.clear();
+        Guarded(sp.desktop, [&] { f.Button7Click(); });
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{WithFullStop(c.refusal)});
+        EXPECT_TRUE(f.isVisible());
+        f.close();
+        fs::permissions(c.file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+    }
+}
+
 TEST_F(Form1Test, ToolRowsFollowTheCheckMarksWhenThePageChanges) {
     WriteConfig(FourRows);
     TForm1& f = Open();
@@ -253,7 +281,52 @@ TEST_F(Form1Test, ASettingThatFailsToLoadIsShownAndTheDialogStillWorks) {
     WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Wall_paper]\n\"Change\"=dword:00000001\n");
     TForm1& f = Open();
     EXPECT_EQ(BoxTexts(), std::vector<Bytes>{"'Change' " + sj("のデータ型が不正です.")});
+    EXPECT_FALSE(f.Button20->isEnabled());
+    // The tool's row survives leaving for another page and OK.
+    f.PageControl1->setCurrentWidget(f.TabSheet4);
+    Guarded(sp.desktop, [&] { f.Button7Click(); });
+    EXPECT_EQ(Config("MenuName", "Item2"), "P3");
     f.PageControl1->setCurrentWidget(f.TabSheet2);
     f.PageControl1->setCurrentWidget(f.TabSheet1);
     EXPECT_EQ(f.ListBox1->count(), 4);
+}
+
+// The user's ways with the dialog's lists, on each list.
+TEST_F(Form1Test, AListKeepsItsSelectedRowAndTakesADoubleClickUnderItsRows) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    f.show();
+    f.CheckBox5->setChecked(true);  // the wallpaper list is usable while its tool is on
+    const struct {
+        QWidget* page;
+        int tool;  // the tool entry that shows the list's group
+        TListBox* list;
+        bool renames;
+    } cases[] = {{f.TabSheet1, -1, f.ListBox1, true}, {f.TabSheet2, 0, f.ListBox2, true},
+                 {f.TabSheet2, 3, f.ListBox3, false}, {f.TabSheet2, -1, f.CheckListBox1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list->objectName().toStdString());
+        f.PageControl1->setCurrentWidget(c.page);
+        if (c.tool >= 0) f.CheckListBox1->setCurrentRow(c.tool);
+        QWidget* view = c.list->viewport();
+        const QPoint row0 = c.list->visualItemRect(c.list->item(0)).center();
+        const std::function<void()> takingTheSelection[] = {
+            [&] { QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, row0); },
+            [&] { QTest::keyClick(c.list, Qt::Key_Space, Qt::ControlModifier); }};
+        for (const auto& gesture : takingTheSelection) {
+            QTest::mouseClick(view, Qt::LeftButton, {}, row0);
+            gesture();
+            EXPECT_EQ(TForm1::Selected(c.list), 0);
+        }
+        // One click, one Click: selecting the row, and on the row already selected.
+        QSignalSpy clicks(c.list, &TListBox::Click);
+        QTest::mouseClick(view, Qt::LeftButton, {}, row0);
+        SelectRow(c.list, -1);
+        QTest::mouseClick(view, Qt::LeftButton, {}, row0);
+        EXPECT_EQ(clicks.count(), 2);
+        if (!c.renames) continue;
+        AnswerInput([](TInputDlg& d) { d.Edit1->setText(U("新しい名前")); });
+        QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(view->width() / 2, view->height() - 4));
+        EXPECT_EQ(TForm1::Caption(c.list, 0), sj("新しい名前"));
+    }
 }

@@ -118,6 +118,7 @@ TEST_F(PersonalPage, WallpapersAndFoldersAreAddedWhereTheUserSaid) {
     EXPECT_EQ(Captions(f.ListBox3), (std::vector<Bytes>{sp.root(), sp.root(), typed}));
     EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("指定されたディレクトリが存在しません。作成しますか？")});
     EXPECT_TRUE(std::filesystem::is_directory(typed));
+    EXPECT_TRUE(sp.dialogs.requests.back().request.newFolder);
     // A folder that cannot be created is reported and not listed.
     veska::testing::spit(sp.root() + "/file", "x");
     sp.dialogs.Choose(sp.root() + "/file/sub");
@@ -126,19 +127,39 @@ TEST_F(PersonalPage, WallpapersAndFoldersAreAddedWhereTheUserSaid) {
     EXPECT_EQ(sp.desktop.boxes.back().caption, sj("エラー"));
 }
 
-TEST_F(PersonalPage, ADamagedIconChangesNothing) {
+// The picture loader goes by the extension: an icon loads, a damaged one and any other type are
+// refused and change nothing.
+TEST_F(PersonalPage, OnlyAnIconLoadsAndARefusedPictureChangesNothing) {
     WriteConfig(OnlyRecent);
     WriteSettings("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Style]\n\"Icon\"=\"/i/old.ico\"\n");
-    TForm1& f = Open();
-    f.Image1->setPixmap(QPixmap::fromImage(BuiltInIcon()));
-    const QImage before = f.Image1->pixmap().toImage();
-    veska::testing::spit(sp.root() + "/bad.ico", std::string("\0\0\1\0\1\0garbage", 14));
-    sp.dialogs.Choose(sp.root() + "/bad.ico");
-    Guarded(sp.desktop, [&] { f.Button16Click(); });
-    EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("アイコンイメージが不正です.")});
-    EXPECT_EQ(f.Image1->pixmap().toImage(), before);
-    EXPECT_EQ(f.Image1Hint, "/i/old.ico");
-    EXPECT_FALSE(f.Button20->isEnabled());
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    const struct {
+        const char* name;
+        const char* format;  // the picture written there; none: a damaged icon
+        const char* refusal;
+    } cases[] = {{"bad.ico", nullptr, "アイコンイメージが不正です."},
+                 {"red.png", "png", "拡張子 .png の画像形式は処理できません."},
+                 {"red.BMP", "bmp", "拡張子 .BMP の画像形式は処理できません."},
+                 {"red.ICO", "ico", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sp.desktop.boxes.clear();
+        TForm1& f = Open();
+        f.Image1->setPixmap(QPixmap::fromImage(BuiltInIcon()));
+        const QImage before = f.Image1->pixmap().toImage();
+        const Bytes path = sp.root() + "/" + c.name;
+        if (c.format)
+            ASSERT_TRUE(red.save(QString::fromStdString(path), c.format));
+        else
+            veska::testing::spit(path, std::string("\0\0\1\0\1\0garbage", 14));
+        sp.dialogs.Choose(path);
+        Guarded(sp.desktop, [&] { f.Button16Click(); });
+        EXPECT_EQ(BoxTexts(), c.refusal ? std::vector<Bytes>{sj(c.refusal)} : std::vector<Bytes>{});
+        EXPECT_EQ(f.Image1->pixmap().toImage() == before, c.refusal != nullptr);
+        EXPECT_EQ(f.Image1Hint, c.refusal ? Bytes("/i/old.ico") : path);
+        EXPECT_EQ(f.Button20->isEnabled(), !c.refusal);
+    }
 }
 
 TEST_F(PersonalPage, TheSwapFileMustStandWhereTheUserPointed) {
@@ -150,6 +171,7 @@ TEST_F(PersonalPage, TheSwapFileMustStandWhereTheUserPointed) {
     f.Button18Click();
     EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("仮想メモリの位置と違います。")});
     EXPECT_TRUE(f.Edit4->text().isEmpty());
+    EXPECT_FALSE(sp.dialogs.requests.back().request.newFolder);
     EXPECT_FALSE(f.Button20->isEnabled());
     sp.dialogs.Choose(sp.root());
     f.Button18Click();
@@ -157,4 +179,21 @@ TEST_F(PersonalPage, TheSwapFileMustStandWhereTheUserPointed) {
     EXPECT_TRUE(f.Button20->isEnabled());
     Guarded(sp.desktop, [&] { f.Button20Click(); });
     EXPECT_EQ(Setting("Style", "SWPFile"), sp.root() + "/swapfile");
+}
+
+// A chosen name with a line break, which no store can hold, is refused when it is chosen.
+TEST_F(PersonalPage, AChosenNameWithALineBreakIsRefusedAtOnce) {
+    WriteConfig(OnlyRecent);
+    TForm1& f = Open();
+    f.ListBox1->setCurrentRow(0);
+    const Bytes odd = sp.root() + "/a\nb";
+    std::filesystem::create_directories(odd);
+    veska::testing::spit(odd + "/swapfile", "");
+    for (auto choose : {&TForm1::Button17Click, &TForm1::Button14Click, &TForm1::Button18Click, &TForm1::Button16Click}) {
+        sp.desktop.boxes.clear();
+        sp.dialogs.Choose(odd);
+        Guarded(sp.desktop, [&] { (f.*choose)(); });
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。")});
+    }
+    EXPECT_FALSE(f.Button20->isEnabled());
 }

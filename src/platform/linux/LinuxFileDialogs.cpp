@@ -82,20 +82,24 @@ private:
     int chosen_ = 0;
 };
 
-// Qt's folder chooser insists on an existing folder; ours also takes one typed that is not there yet.
+// Qt's folder chooser insists on an existing folder; ours also takes one typed that is not there
+// yet when the caller makes new folders.
 class FolderDialog : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    explicit FolderDialog(bool newFolder) : newFolder_(newFolder) {}
 
 protected:
     void accept() override {
         const QStringList chosen = selectedFiles();
-        if (chosen.size() == 1 && !QFileInfo::exists(chosen.front())) {
+        if (newFolder_ && chosen.size() == 1 && !QFileInfo::exists(chosen.front())) {
             QDialog::accept();
             return;
         }
         QFileDialog::accept();
     }
+
+private:
+    bool newFolder_;
 };
 
 void prepare(QFileDialog& dialog, const FileDialogRequest& request) {
@@ -244,14 +248,16 @@ FileChoice LinuxFileDialogs::OpenFile(const FileDialogRequest& request) { return
 FileChoice LinuxFileDialogs::OpenPicture(const FileDialogRequest& request) { return openExisting(request, true); }
 
 FileChoice LinuxFileDialogs::ChooseDirectory(const FileDialogRequest& request) {
-    FolderDialog dialog;
+    FolderDialog dialog(request.newFolder);
     prepare(dialog, request);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Read-only: no button to make a folder, nor renaming or deleting one.
+    dialog.setOption(QFileDialog::ReadOnly, !request.newFolder);
     // Qt greys the button out while the typed folder does not exist; this runs after it does.
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    if (QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr; ok && name)
+    if (QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr; ok && name && request.newFolder)
         QObject::connect(name, &QLineEdit::textChanged, ok, [ok](const QString& text) {
             if (!text.trimmed().isEmpty()) ok->setEnabled(true);
         });

@@ -133,22 +133,39 @@ std::optional<Bytes> LinuxFiles::ReadFile(const Bytes& path) {
     return ReadAndClose(fd, SIZE_MAX);
 }
 
-bool LinuxFiles::WriteFileAtomic(const Bytes& path, const Bytes& content) {
+namespace {
+
+// The file a replacement of path writes (a link's target: replacing the link by a plain file
+// would cut it off from it), or nothing when the replacement is refused: a folder the user
+// cannot write, or something in the file's place that is no regular file or is read-only.
+std::optional<std::string> replacedFile(const Bytes& path) {
     std::string target = native(path);
-    // A link is written through: replacing it by a plain file would cut it off from its target.
     struct stat lst {};
     if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         char* real = ::realpath(target.c_str(), nullptr);
-        if (!real) return false;
+        if (!real) return std::nullopt;
         target = real;
         ::free(real);
     }
-    const std::string folder = parentOf(target);
     struct stat dst {};
-    if (::stat(folder.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode) || !grantsWrite(dst)) return false;
+    const std::string folder = parentOf(target);
+    if (::stat(folder.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode) || !grantsWrite(dst)) return std::nullopt;
+    struct stat fst {};
+    if (::stat(target.c_str(), &fst) == 0 && (!S_ISREG(fst.st_mode) || !grantsWrite(fst))) return std::nullopt;
+    return target;
+}
+
+}  // namespace
+
+bool LinuxFiles::MayReplace(const Bytes& path) { return replacedFile(path).has_value(); }
+
+bool LinuxFiles::WriteFileAtomic(const Bytes& path, const Bytes& content) {
+    const std::optional<std::string> replaced = replacedFile(path);
+    if (!replaced) return false;
+    const std::string& target = *replaced;
+    const std::string folder = parentOf(target);
     struct stat fst {};
     bool exists = ::stat(target.c_str(), &fst) == 0;
-    if (exists && (!S_ISREG(fst.st_mode) || !grantsWrite(fst))) return false;
 
     std::string tmpl = temporaryName(target);
     int fd = createTemporary(tmpl, exists ? 0600 : 0644);

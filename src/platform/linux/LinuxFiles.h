@@ -8,6 +8,7 @@ class LinuxFiles : public IFiles {
 public:
     std::optional<Bytes> ReadFile(const Bytes& path) override;
     bool WriteFileAtomic(const Bytes& path, const Bytes& content) override;
+    bool MayReplace(const Bytes& path) override;
     bool CreateDirectories(const Bytes& path) override;
     std::vector<DirEntry> ListDirectory(const Bytes& folder) override;
     std::optional<DirEntry> FindFile(const Bytes& path) override;
