@@ -85,7 +85,10 @@ TEST_F(WallpaperTest, RandomChoiceStaysInTheListAndLeavesOrderAlone) {
 class StoreWatchingWallpaper : public IWallpaper {
 public:
     explicit StoreWatchingWallpaper(MainFixture* f) : f_(f) {}
-    void SetDeskWallpaper(const Bytes& path, bool) override { seen.push_back({path, tile(), order()}); }
+    bool SetDeskWallpaper(const Bytes& path, bool) override {
+        seen.push_back({path, tile(), order()});
+        return true;
+    }
     struct Seen {
         Bytes path, tile, order;
     };
