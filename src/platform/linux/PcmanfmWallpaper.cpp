@@ -45,17 +45,23 @@ struct Process {
     std::string cwd;
 };
 
-std::vector<std::string> nulSeparated(const std::string& file) {
+std::string readText(const std::string& file) {
     gchar* data = nullptr;
     gsize size = 0;
+    if (!g_file_get_contents(file.c_str(), &data, &size, nullptr)) return {};
+    std::string out(data, size);
+    g_free(data);
+    return out;
+}
+
+std::vector<std::string> nulSeparated(const std::string& file) {
+    const std::string data = readText(file);
     std::vector<std::string> out;
-    if (!g_file_get_contents(file.c_str(), &data, &size, nullptr)) return out;
-    for (std::string_view rest(data, size); !rest.empty();) {
+    for (std::string_view rest(data); !rest.empty();) {
         std::size_t end = rest.find('\0');
         out.emplace_back(rest.substr(0, end));
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     }
-    g_free(data);
     return out;
 }
 
@@ -99,15 +105,6 @@ std::pair<std::size_t, std::size_t> modeSpan(const std::string& text) {
     return {std::string::npos, std::string::npos};
 }
 
-std::string readText(const std::string& file) {
-    gchar* data = nullptr;
-    gsize size = 0;
-    if (!g_file_get_contents(file.c_str(), &data, &size, nullptr)) return {};
-    std::string out(data, size);
-    g_free(data);
-    return out;
-}
-
 // Waits up to ten seconds for the instance to end (having saved) or to come up.
 bool waitOwned(GDBusConnection* bus, bool wanted) {
     for (int tries = 0; tries < 500; ++tries) {
@@ -149,7 +146,7 @@ void keepMode(GDBusConnection* bus, const std::string& mode) {
     g_variant_get(reply, "(u)", &pid);
     g_variant_unref(reply);
     const Process p = processOf(pid);
-    if (p.argv.empty()) return;
+    if (p.argv.empty() || p.env.empty()) return;  // not ours to start again
     const std::string file = settingsFile(p);
     std::string text = readText(file);
     auto [begin, end] = modeSpan(text);
