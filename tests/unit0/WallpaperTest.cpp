@@ -128,6 +128,16 @@ TEST_F(WallpaperTest, ChoosingAWallpaperWritesTileAndChecksOnlyIt) {
     EXPECT_FALSE(Sub()->Items(0)->Checked());
 }
 
+TEST_F(WallpaperTest, AChangeNoDesktopTookIsCheckedAndStoredAllTheSameWithoutAMessage) {
+    WriteWalls(1, false, true);
+    sp.wallpaper.takes = false;
+    Build();
+    Sub()->Items(2)->Click();
+    EXPECT_TRUE(Sub()->Items(2)->Checked());
+    EXPECT_EQ(Tile(), "0");  // the first wallpaper is centred
+    EXPECT_TRUE(sp.desktop.boxes.empty());
+}
+
 TEST_F(WallpaperTest, ToggleFlipsChangeWithoutTouchingTheWallpaper) {
     WriteWalls(2, false, true, "3");
     Build();
