@@ -18,7 +18,7 @@ void TMain::ApplyWallpaperItem(TMenuItem& item) {
     }
     const Bytes path = item.Hint.size() > 1 ? cutBytes(item.Hint.substr(1), 255) : Bytes();
     item.SetChecked(true);
-    p_.wallpaper->SetDeskWallpaper(path, tiled);
+    (void)p_.wallpaper->SetDeskWallpaper(path, tiled);  // checked and stored whether or not it took
 }
 
 void TMain::WallChange(TObject* Sender) {

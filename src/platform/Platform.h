@@ -167,8 +167,9 @@ public:
 class IWallpaper {
 public:
     virtual ~IWallpaper() = default;
-    // Sets the desktop wallpaper; an empty path removes it. Failures are not reported.
-    virtual void SetDeskWallpaper(const Bytes& path, bool tiled) = 0;
+    // Sets the desktop wallpaper; an empty path removes it. False when nothing the desktop shows
+    // took the change.
+    virtual bool SetDeskWallpaper(const Bytes& path, bool tiled) = 0;
 };
 
 class IRecentDocs {

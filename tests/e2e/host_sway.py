@@ -461,10 +461,21 @@ class Menu:
                 start = None
         return bands
 
+    def submenu(self, index):
+        """Rests the pointer on the entry in this row until its submenu opens beside the menu."""
+        top, bottom = self.rows[index]
+        self.host.pointer.move((self.box[0] + self.box[2]) // 2, (top + bottom) // 2)
+        wait_for(lambda: (self.after.changed(self.host.grab()) or self.box)[0] < self.box[0], "a submenu")
+        sub = Menu(self.host, self.icon, self.after, self.host.still())
+        sub.box = sub.box[:2] + (self.box[0], sub.box[3])  # left of this one, as the icon is at the right
+        sub.rows = sub.text_rows()
+        return sub
+
     def choose(self, index):
         """Clicks the entry in this row, as a user does (waybar's menus take no keys on sway)."""
         top, bottom = self.rows[index]
-        self.host.pointer.move((self.box[0] + self.box[2]) // 2, (top + bottom) // 2)
+        for dx in (0, 2):  # a submenu just opened takes the first motion for entering it
+            self.host.pointer.move((self.box[0] + self.box[2]) // 2 + dx, (top + bottom) // 2)
         self.host.pointer.click(1)
         # Back where it was, so that the screen can look as before the menu.
         self.host.pointer.move((self.icon[0] + self.icon[2]) // 2, (self.icon[1] + self.icon[3]) // 2)

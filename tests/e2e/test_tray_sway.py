@@ -4,8 +4,8 @@ import os
 import time
 import unittest
 
-from harness import PROGRAM, TIMEOUT, wait_for, write_ico, write_script
-from host_sway import SwayHost, SwayVeska, gap, has_qt_platform, missing_tools
+from harness import PROGRAM, TIMEOUT, wait_for, wallpaper_config, wallpaper_shown, write_bmp, write_ico, write_script
+from host_sway import HEIGHT, WIDTH, SwayHost, SwayVeska, gap, has_qt_platform, missing_tools
 
 ICON = (255, 0, 255)
 DIALOG = "Veska のプロパティ"
@@ -29,8 +29,8 @@ class SwayTrayTest(unittest.TestCase):
         self.host = SwayHost()
         self.addCleanup(self.host.stop)
 
-    def start_veska(self, platform, click=None):
-        """Veska with a magenta icon and one launch entry that marks a file."""
+    def start_veska(self, platform, click=None, config=None):
+        """Veska with a magenta icon and one launch entry that marks a file, or this configuration."""
         veska = SwayVeska(self.host, platform)
         self.addCleanup(veska.cleanup)
         self.marks = os.path.join(veska.root, "marks")
@@ -42,7 +42,7 @@ class SwayTrayTest(unittest.TestCase):
         if click is not None:
             style["Click"] = click
         veska.write_settings({"": {"Version": "0.27"}, "Style": style})
-        veska.write_config("[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=印\n[MenuName]\nItem0=Null\n"
+        veska.write_config(config or "[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=印\n[MenuName]\nItem0=Null\n"
                            "[MenuPath]\nItem0=%s\n[MenuSound]\nItem0=(なし)\n" % entry)
         self.veska = veska
         return veska.start()
@@ -130,6 +130,23 @@ class SwayTrayTest(unittest.TestCase):
         self.assertEqual(self.veska.messages(proc), [])
         self.assertEqual(self.veska_windows(proc), [])
         self.exit_veska(proc, 3, 2)
+
+    def test_a_wallpaper_chosen_in_the_submenu_shows_tiled_then_centred(self):
+        self.host.start()
+        # Names that sway's command parser and its shell-like expansion would take apart.
+        walls = [os.path.join(self.host.root, "$HOME 'a' \"b\";,[c]\\", n) for n in ("t  1.bmp", "$(touch x).bmp")]
+        os.makedirs(os.path.dirname(walls[0]))
+        colours = [((0, 255, 0), (0, 0, 255)), ((255, 255, 0), (255, 0, 0))]
+        for path, (left, right) in zip(walls, colours):
+            write_bmp(path, 40, 30, left, right)
+        proc = self.start_veska("wayland", config=wallpaper_config(*walls))
+        for row, tiled in ((1, True), (2, False)):
+            self.pop(1).submenu(0).choose(row)
+            wait_for(lambda: wallpaper_shown(self.host.grab().pixel, (WIDTH, HEIGHT), tiled, colours[row - 1]),
+                     "the wallpaper on the screen, tiled" if tiled else "centred")
+            self.host.screenshot("sway-wallpaper-" + ("tiled" if tiled else "centred"))
+        self.assertEqual(self.veska.messages(proc), [])
+        self.assertFalse(os.path.exists(os.path.join(self.host.home, "x")))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include "PlatformTestSupport.h"
 #include "platform/linux/DesktopWallpaper.h"
 
@@ -11,6 +13,8 @@ using test::EnvGuard;
 using test::TempDir;
 
 TEST(DesktopFromXdg, KnowsTheDesktopsThatKeepTheirOwnWallpaper) {
+    EXPECT_EQ(DesktopFromXdg("LXQt"), DesktopKind::Lxqt);
+    EXPECT_EQ(DesktopFromXdg("sway"), DesktopKind::Sway);
     EXPECT_EQ(DesktopFromXdg("GNOME"), DesktopKind::Gnome);
     EXPECT_EQ(DesktopFromXdg("ubuntu:GNOME"), DesktopKind::Gnome);
     EXPECT_EQ(DesktopFromXdg("X-Cinnamon"), DesktopKind::Cinnamon);
@@ -22,6 +26,12 @@ TEST(DesktopFromXdg, KnowsTheDesktopsThatKeepTheirOwnWallpaper) {
     EXPECT_EQ(DesktopFromXdg("LXDE"), DesktopKind::None);
     EXPECT_EQ(DesktopFromXdg(""), DesktopKind::None);
     EXPECT_EQ(DesktopFromXdg("::"), DesktopKind::None);
+}
+
+TEST(CurrentDesktop, KnowsSwayByItsSocketToo) {
+    EnvGuard xdg("XDG_CURRENT_DESKTOP", std::nullopt), sock("SWAYSOCK", "/run/sway.sock"), wl("WAYLAND_DISPLAY", "w-1");
+    EXPECT_EQ(CurrentDesktop().kind, DesktopKind::Sway);
+    EXPECT_TRUE(CurrentDesktop().wayland);
 }
 
 TEST(PlasmaScript, CarriesThePathAsAnEscapedUriLiteral) {
@@ -74,6 +84,38 @@ TEST_F(GSettingsWallpaper, AMissingSchemaIsDeclinedWithoutAborting) {
     EXPECT_EQ(run("X-Cinnamon", "/pics/a.bmp", true, dir / "none"), 1);
     EXPECT_EQ(run("MATE", "/pics/a.bmp", true, dir / "none"), 1);
     EXPECT_EQ(keyfile(), "");
+}
+
+// What each desktop would read back: the file and the style in the settings it was given, or in
+// the script the Plasma shell is given.
+TEST_F(GSettingsWallpaper, CinnamonMateAndPlasmaReadBackTheChosenFileAndStyle) {
+    for (const char* schema : {"org.cinnamon.desktop.background", "org.mate.background"})
+        if (!test::Exists("/usr/share/glib-2.0/schemas/" + std::string(schema) + ".gschema.xml"))
+            GTEST_SKIP() << schema << " is not installed";
+    struct Row {
+        const char *desktop, *path;
+        bool tiled;
+        std::string file, style;
+    } rows[] = {
+        {"X-Cinnamon", "/w/t t.bmp", true, "picture-uri='file:///w/t%20t.bmp'", "picture-options='wallpaper'"},
+        {"X-Cinnamon", "/w/c.bmp", false, "picture-uri='file:///w/c.bmp'", "picture-options='centered'"},
+        {"MATE", "/w/t t.bmp", true, "picture-filename='/w/t t.bmp'", "picture-options='wallpaper'"},
+        {"MATE", "/w/c.bmp", false, "picture-filename='/w/c.bmp'", "picture-options='centered'"},
+        {"KDE", "/w/t t.bmp", true, "(\"Image\", \"file:///w/t%20t.bmp\")", "(\"FillMode\", 3)"},
+        {"KDE", "/w/c.bmp", false, "(\"Image\", \"file:///w/c.bmp\")", "(\"FillMode\", 6)"},
+    };
+    for (const Row& r : rows) {
+        std::string seen;
+        if (DesktopFromXdg(r.desktop) == DesktopKind::Plasma) {
+            seen = PlasmaWallpaperScript(r.path, r.tiled);
+        } else {
+            std::remove((dir / "config/glib-2.0/settings/keyfile").c_str());
+            ASSERT_EQ(run(r.desktop, r.path, r.tiled), 0) << r.desktop;
+            seen = keyfile();
+        }
+        EXPECT_NE(seen.find(r.file), std::string::npos) << r.desktop << ": " << seen;
+        EXPECT_NE(seen.find(r.style), std::string::npos) << r.desktop << ": " << seen;
+    }
 }
 
 TEST(XfceWallpaper, SetsEveryBackdropThroughXfconf) {

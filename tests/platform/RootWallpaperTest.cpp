@@ -129,7 +129,8 @@ protected:
     }
     void set(const std::string& path, bool tiled) {
         EnvGuard display("DISPLAY", xvfb.display());
-        EnvGuard desktop("XDG_CURRENT_DESKTOP", std::nullopt);
+        EnvGuard desktop("XDG_CURRENT_DESKTOP", std::nullopt), sway("SWAYSOCK", std::nullopt),
+            wayland("WAYLAND_DISPLAY", std::nullopt), session("XDG_SESSION_TYPE", "x11");
         LinuxWallpaper().SetDeskWallpaper(*fromUtf8(path), tiled);
     }
 

@@ -85,7 +85,10 @@ TEST_F(WallpaperTest, RandomChoiceStaysInTheListAndLeavesOrderAlone) {
 class StoreWatchingWallpaper : public IWallpaper {
 public:
     explicit StoreWatchingWallpaper(MainFixture* f) : f_(f) {}
-    void SetDeskWallpaper(const Bytes& path, bool) override { seen.push_back({path, tile(), order()}); }
+    bool SetDeskWallpaper(const Bytes& path, bool) override {
+        seen.push_back({path, tile(), order()});
+        return true;
+    }
     struct Seen {
         Bytes path, tile, order;
     };
@@ -123,6 +126,16 @@ TEST_F(WallpaperTest, ChoosingAWallpaperWritesTileAndChecksOnlyIt) {
     EXPECT_FALSE(Sub()->Items(2)->Checked());
     EXPECT_TRUE(Sub()->Items(3)->Checked());
     EXPECT_FALSE(Sub()->Items(0)->Checked());
+}
+
+TEST_F(WallpaperTest, AChangeNoDesktopTookIsCheckedAndStoredAllTheSameWithoutAMessage) {
+    WriteWalls(1, false, true);
+    sp.wallpaper.takes = false;
+    Build();
+    Sub()->Items(2)->Click();
+    EXPECT_TRUE(Sub()->Items(2)->Checked());
+    EXPECT_EQ(Tile(), "0");  // the first wallpaper is centred
+    EXPECT_TRUE(sp.desktop.boxes.empty());
 }
 
 TEST_F(WallpaperTest, ToggleFlipsChangeWithoutTouchingTheWallpaper) {

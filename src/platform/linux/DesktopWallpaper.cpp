@@ -3,7 +3,11 @@
 #include <gio/gio.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
+
+#include "platform/linux/PcmanfmWallpaper.h"
+#include "platform/linux/SwayWallpaper.h"
 
 namespace veska {
 namespace {
@@ -145,11 +149,25 @@ DesktopKind DesktopFromXdg(std::string_view list) {
         if (name == "X-CINNAMON" || name == "CINNAMON") return DesktopKind::Cinnamon;
         if (name == "MATE") return DesktopKind::Mate;
         if (name == "XFCE") return DesktopKind::Xfce;
+        if (name == "LXQT") return DesktopKind::Lxqt;
+        if (name == "SWAY") return DesktopKind::Sway;
         if (name == "GNOME" || name == "GNOME-CLASSIC" || name == "UNITY" || name == "BUDGIE" || name == "PANTHEON")
             return DesktopKind::Gnome;
         pos = colon + 1;
     }
     return DesktopKind::None;
+}
+
+SessionDesktop CurrentDesktop() {
+    auto env = [](const char* name) {
+        const char* v = std::getenv(name);
+        return std::string_view(v ? v : "");
+    };
+    SessionDesktop out;
+    out.kind = DesktopFromXdg(env("XDG_CURRENT_DESKTOP"));
+    if (out.kind == DesktopKind::None && !env("SWAYSOCK").empty()) out.kind = DesktopKind::Sway;
+    out.wayland = !env("WAYLAND_DISPLAY").empty() || env("XDG_SESSION_TYPE") == "wayland";
+    return out;
 }
 
 std::string PlasmaWallpaperScript(const std::string& path, bool tiled) {
@@ -183,6 +201,8 @@ bool SetDesktopWallpaper(DesktopKind kind, const std::string& path, bool tiled) 
                               {{"picture-filename", path, true}, {"picture-options", options, true}});
     case DesktopKind::Xfce: return applyXfce(path, tiled);
     case DesktopKind::Plasma: return applyPlasma(path, tiled);
+    case DesktopKind::Lxqt: return SetPcmanfmWallpaper(path, tiled);
+    case DesktopKind::Sway: return SetSwayWallpaper(path, tiled);
     case DesktopKind::None: return false;
     }
     return false;

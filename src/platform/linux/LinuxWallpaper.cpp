@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QString>
-#include <cstdlib>
 
 #include "platform/linux/DesktopWallpaper.h"
 #include "platform/linux/LinuxShell.h"
@@ -11,15 +10,16 @@
 
 namespace veska {
 
-void LinuxWallpaper::SetDeskWallpaper(const Bytes& path, bool tiled) {
+bool LinuxWallpaper::SetDeskWallpaper(const Bytes& path, bool tiled) {
     std::string file = path.empty() ? std::string() : AbsoluteFromCurrent(toUtf8(path));
     QImage picture;
-    if (!file.empty() && !picture.load(QString::fromUtf8(file))) return;
+    if (!file.empty() && !picture.load(QString::fromUtf8(file))) return false;
 
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-    DesktopKind kind = DesktopFromXdg(desktop ? desktop : "");
-    if (kind != DesktopKind::None && SetDesktopWallpaper(kind, file, tiled)) return;
-    SetRootWallpaper(file.empty() ? nullptr : &picture, tiled);
+    const SessionDesktop desktop = CurrentDesktop();
+    if (desktop.kind != DesktopKind::None && SetDesktopWallpaper(desktop.kind, file, tiled)) return true;
+    // Xwayland's root window lies under the compositor's own background.
+    if (desktop.wayland) return false;
+    return SetRootWallpaper(file.empty() ? nullptr : &picture, tiled);
 }
 
 }  // namespace veska

@@ -100,8 +100,12 @@ public:
         Bytes path;
         bool tiled;
     };
-    void SetDeskWallpaper(const Bytes& path, bool tiled) override { sets.push_back({path, tiled}); }
+    bool SetDeskWallpaper(const Bytes& path, bool tiled) override {
+        sets.push_back({path, tiled});
+        return takes;
+    }
     std::vector<Set> sets;
+    bool takes = true;  // whether the desktop takes the change
 };
 
 class ScriptedRecent : public IRecentDocs {

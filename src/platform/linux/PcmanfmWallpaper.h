@@ -1,0 +1,12 @@
+// The wallpaper of the desktop pcmanfm-qt draws (LXQt's), through its D-Bus interface.
+#pragma once
+#include <string>
+
+namespace veska {
+
+// Shows the picture centred or tiled on pcmanfm-qt's desktop and keeps it, with its mode, in
+// that instance's settings file; an empty path removes it. False when no pcmanfm-qt on the
+// session bus draws the desktop.
+bool SetPcmanfmWallpaper(const std::string& absolutePath, bool tiled);
+
+}  // namespace veska
