@@ -13,12 +13,18 @@ QString pending;
 
 bool onX11() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
+// Qt hands its platform functions out untyped; their true types are the platform plugin's.
+template <class F, class G>
+F typed(G function) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(function));
+}
+
 // Qt gives its next window the startup id and, once it is shown, ends that startup.
 void setStartupId(const QByteArray& id) {
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
     if (!native || !onX11()) return;
     using Set = void (*)(const char*);
-    if (auto set = reinterpret_cast<Set>(native->nativeResourceFunctionForIntegration("setstartupid")))
+    if (auto set = typed<Set>(native->nativeResourceFunctionForIntegration("setstartupid")))
         set(id.constData());
 }
 
@@ -29,7 +35,7 @@ void setUserTime(unsigned timestamp) {
     if (!native || !onX11() || timestamp == 0 || !QGuiApplication::primaryScreen()) return;
     using Set = void (*)(QScreen*, quint32);
     for (const char* what : {"setapptime", "setappusertime"})
-        if (auto set = reinterpret_cast<Set>(native->nativeResourceFunctionForScreen(what)))
+        if (auto set = typed<Set>(native->nativeResourceFunctionForScreen(what)))
             set(QGuiApplication::primaryScreen(), timestamp);
 }
 
