@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/linux/Activation.h"
+#include "platform/linux/DesktopWallpaper.h"
 #include "platform/linux/tray/StatusNotifierItem.h"
 #include "text/Codec.h"
 
@@ -22,7 +23,7 @@ namespace {
 bool singleMenuSession() {
     const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
     if (desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive)) return true;
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland";
+    return CurrentDesktop().wayland;
 }
 
 uint32_t pressOf(uint32_t button) { return button; }
