@@ -1,6 +1,8 @@
-"""Veska's icon in a real xfce4-panel's status tray: which button pops which menu and where, and an
-icon that finds a panel started late or restarted."""
+"""Veska's icon in a real xfce4-panel's status tray: which button pops which menu and where, an edit
+that reaches the panel's menu (also on lxqt-panel), and an icon that finds a panel started late or
+restarted."""
 import os
+import shutil
 import sys
 import time
 import unittest
@@ -8,6 +10,7 @@ import unittest
 import harness
 import host_xfce
 from harness import TIMEOUT, delete_first_entry, launch_config, wait_for, write_script
+from host_lxqt import LxqtDisplay
 from host_xfce import TrayIcon, XfceDisplay, XfceVeska
 
 RED = (255, 0, 0)
@@ -24,10 +27,11 @@ def setUpModule():
 
 class XfceTestCase(unittest.TestCase):
     host_first = True
+    host = XfceDisplay
 
     @classmethod
     def setUpClass(cls):
-        cls.display = XfceDisplay().start(host=cls.host_first)
+        cls.display = cls.host().start(host=cls.host_first)
 
     @classmethod
     def tearDownClass(cls):
@@ -125,11 +129,12 @@ class ButtonsTest(XfceTestCase):
 
 
 class EditTest(XfceTestCase):
+    shots = "xfce-edit"
 
     def test_an_edit_reaches_the_panels_menu(self):
         # "Click" "0": the panel draws the launch menu on the right button; Veska pops the command menu.
         proc = self.start(click=False, captions=("Alpha", "Beta"))
-        self.assertEqual(self.pop(3, "xfce-edit-before"), 2)
+        self.assertEqual(self.pop(3, self.shots + "-before"), 2)
         self.screen.keys("Escape")
         self.icon.wait_no_menu()
         self.icon.open_menu(1)
@@ -137,11 +142,22 @@ class EditTest(XfceTestCase):
         delete_first_entry(self.screen, self.screen.wait_window(DIALOG))
         self.assertEqual(self.veska.read_config()["MenuCaption"], {"Item0": "Beta"})
 
-        self.assertEqual(self.pop(3, "xfce-edit-after"), 1)
+        self.assertEqual(self.pop(3, self.shots + "-after"), 1)
         self.screen.keys("Down", "Return")
         wait_for(lambda: self.marked() == self.programs[1:], "Beta's program to run")
         self.assertEqual(self.veska.messages(proc), [("確認", "[Alpha] を削除します。")])
         self.finished = True
+
+
+class LxqtEditTest(EditTest):
+    """The same on lxqt-panel, which also draws the right button's menu."""
+    host, shots = LxqtDisplay, "lxqt-edit"
+
+    @classmethod
+    def setUpClass(cls):
+        if not all(shutil.which(t) for t in ("lxqt-panel", "pcmanfm-qt", "openbox")):
+            raise unittest.SkipTest("LXQt is not installed")
+        super().setUpClass()
 
 
 class LateHostTest(XfceTestCase):
