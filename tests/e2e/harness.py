@@ -70,6 +70,25 @@ def wallpaper_config(tiled, centred):
             "Item1=中央\n[WallPath]\nItem0=%s\nItem1=%s\n[WallStyle]\nItem0=0\nItem1=1\n" % (tiled, centred))
 
 
+def launch_config(entries):
+    """A launch menu of these (caption, program) entries, each without a sound."""
+    keys = {"MenuCaption": [c for c, _ in entries], "MenuName": ["Null"] * len(entries),
+            "MenuPath": [p for _, p in entries], "MenuSound": ["(なし)"] * len(entries)}
+    return "[ItemCount]\nItemNumber=%d\n" % len(entries) + "".join(
+        "[%s]\n" % k + "".join("Item%d=%s\n" % (n, v) for n, v in enumerate(vs)) for k, vs in keys.items())
+
+
+def delete_first_entry(screen, dialog):
+    """In the properties dialog: deletes the launch menu's first entry (削除(D), OK in the 確認 box)
+    and closes the dialog with OK. screen: a Screen, or a host's stand-in with its methods."""
+    screen.click_in(dialog, 62, 65)  # the first row
+    screen.click_in(dialog, 421, 96)  # "削除(D)"
+    screen.focus_keys(screen.wait_window("確認"), "Return")
+    screen.wait_no_window("確認")
+    screen.click_in(dialog, 294, 418)  # OK
+    screen.wait_no_window("Veska のプロパティ")
+
+
 def write_ico(path, rgb, side=16):
     """A one-image 32-bit icon of one opaque colour."""
     pixels = bytes((rgb[2], rgb[1], rgb[0], 255)) * (side * side)

@@ -387,6 +387,16 @@ class SwayHost:
             argv += ["-k", name, "-s", "30"]
         self.run(*argv)
 
+    def focus_keys(self, window, *names):
+        self.swaymsg("[con_id=%d] focus" % window["id"])
+        self.keys(*names)
+
+    def click_in(self, window, x, y):
+        """Clicks the left button at (x, y) inside a window's own area, below its title bar."""
+        outer, inner = window["rect"], window["window_rect"]
+        self.pointer.move(outer["x"] + inner["x"] + x, outer["y"] + inner["y"] + y)
+        self.pointer.click(1)
+
     def grab(self):
         return Shot(self.run("grim", "-t", "ppm", "-"))
 
@@ -478,6 +488,13 @@ class Menu:
             self.host.pointer.move((self.box[0] + self.box[2]) // 2 + dx, (top + bottom) // 2)
         self.host.pointer.click(1)
         # Back where it was, so that the screen can look as before the menu.
+        self.host.pointer.move((self.icon[0] + self.icon[2]) // 2, (self.icon[1] + self.icon[3]) // 2)
+        self.wait_closed()
+
+    def dismiss(self):
+        """Closes the menu with a click beside it, as a user does (it takes no Escape)."""
+        self.host.pointer.move(WIDTH // 2, HEIGHT // 2)
+        self.host.pointer.click(1)
         self.host.pointer.move((self.icon[0] + self.icon[2]) // 2, (self.icon[1] + self.icon[3]) // 2)
         self.wait_closed()
 

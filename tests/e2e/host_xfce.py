@@ -214,6 +214,14 @@ class XfceDisplay(harness.Display):
             return still and len({now[i:i + 3] for i in range(0, len(now), 3)}) > 4
         wait_for(ready, "window %s to be painted" % window)
 
+    def text_rows(self, window, box):
+        """The bands of rows holding dark (text) pixels in a menu at box: one per entry; separators
+        are light lines and the frame's edges are left out."""
+        data, (_, _, width, height) = self.grab(window), box
+        ink = [any(max(data[i:i + 3]) < 128 for i in range((y * width + 4) * 3, ((y + 1) * width - 4) * 3, 3))
+               for y in range(4, height - 4)]
+        return sum(1 for y in range(len(ink)) if ink[y] and (y == 0 or not ink[y - 1]))
+
     def click(self, x, y, button=1, repeat=1):
         self.xdotool("mousemove", str(x), str(y), "click", "--repeat", str(repeat), "--delay", "80", str(button))
 

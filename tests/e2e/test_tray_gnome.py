@@ -5,7 +5,7 @@ import time
 import unittest
 
 import host_gnome
-from harness import PROGRAM, TIMEOUT, wait_for, write_ico, write_script
+from harness import PROGRAM, TIMEOUT, delete_first_entry, launch_config, wait_for, write_ico, write_script
 from host_gnome import GnomeHost, distance
 
 MAGENTA = (255, 0, 255)
@@ -120,9 +120,7 @@ class GnomeEditTest(GnomeCase):
         # It notes the startup id it got, which lets it come up in front.
         write_script(beta, 'echo "beta ${DESKTOP_STARTUP_ID:-none}" >> "%s"' % self.marks)
         self.veska.write_settings({"": {"Version": "0.27"}, "Style": {"Icon": self.icon_file}})
-        self.veska.write_config("[ItemCount]\nItemNumber=2\n[MenuCaption]\nItem0=Alpha\nItem1=Beta\n"
-                                "[MenuName]\nItem0=Null\nItem1=Null\n[MenuPath]\nItem0=%s\nItem1=%s\n"
-                                "[MenuSound]\nItem0=(なし)\nItem1=(なし)\n" % (self.program, beta))
+        self.veska.write_config(launch_config([("Alpha", self.program), ("Beta", beta)]))
         proc = self.veska.start()
         icon = self.host.wait_icon(MAGENTA)
         _, before, _ = self.host.pop(icon, 1)  # opened once, then closed
@@ -141,12 +139,7 @@ class GnomeEditTest(GnomeCase):
         self.screen.keys("Escape")
         self.host.wait_back(before)
 
-        self.screen.click_in(dialog, 62, 65)  # the first row, Alpha
-        self.screen.click_in(dialog, 421, 96)  # "削除(D)"
-        self.screen.focus_keys(self.screen.wait_window("確認"), "Return")
-        self.screen.wait_no_window("確認")
-        self.screen.click_in(dialog, 294, 418)  # OK
-        self.screen.wait_no_window(DIALOG)
+        delete_first_entry(self.screen, dialog)
         self.assertEqual(self.veska.read_config()["MenuCaption"], {"Item0": "Beta"})
 
         # Beta, line, properties, exit: the first entry runs Beta's program.

@@ -4,7 +4,7 @@ import os
 import time
 import unittest
 
-from harness import PROGRAM, TIMEOUT, wait_for, wallpaper_config, wallpaper_shown, write_bmp, write_ico, write_script
+from harness import PROGRAM, TIMEOUT, delete_first_entry, launch_config, wait_for, wallpaper_config, wallpaper_shown, write_bmp, write_ico, write_script
 from host_sway import HEIGHT, WIDTH, SwayHost, SwayVeska, gap, has_qt_platform, missing_tools
 
 ICON = (255, 0, 255)
@@ -29,40 +29,44 @@ class SwayTrayTest(unittest.TestCase):
         self.host = SwayHost()
         self.addCleanup(self.host.stop)
 
-    def start_veska(self, platform, click=None, config=None):
-        """Veska with a magenta icon and one launch entry that marks a file, or this configuration."""
+    def start_veska(self, platform, click=None, config=None, captions=("印",)):
+        """Veska with a magenta icon and a launch entry per caption whose program marks it in a file,
+        or this configuration."""
         veska = SwayVeska(self.host, platform)
         self.addCleanup(veska.cleanup)
         self.marks = os.path.join(veska.root, "marks")
-        entry = os.path.join(veska.root, "apps", "mark.sh")
-        write_script(entry, 'echo run >> "%s"' % self.marks)
+        entries = [(c, os.path.join(veska.root, "apps", "mark%d.sh" % n)) for n, c in enumerate(captions)]
+        for caption, path in entries:
+            write_script(path, 'echo %s >> "%s"' % (caption, self.marks))
         icon = os.path.join(veska.root, "icon.ico")
         write_ico(icon, ICON)
         style = {"Icon": icon}
         if click is not None:
             style["Click"] = click
         veska.write_settings({"": {"Version": "0.27"}, "Style": style})
-        veska.write_config(config or "[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=印\n[MenuName]\nItem0=Null\n"
-                           "[MenuPath]\nItem0=%s\n[MenuSound]\nItem0=(なし)\n" % entry)
+        veska.write_config(config or launch_config(entries))
         self.veska = veska
         return veska.start()
 
-    def runs(self):
+    def marked(self):
         if not os.path.exists(self.marks):
-            return 0
+            return []
         with open(self.marks) as f:
-            return len(f.read().splitlines())
+            return f.read().splitlines()
+
+    def runs(self):
+        return len(self.marked())
 
     def veska_windows(self, proc):
         """Windows of this run, as a Wayland client (its pid) or under Xwayland (also its class)."""
         return [w for w in self.host.windows()
                 if w.get("pid") == proc.pid or (w.get("window_properties") or {}).get("class") == "veska"]
 
-    def pop(self, button, name=None):
-        """The menu a button pops: one menu, beside the icon, with the launch entry and both commands."""
+    def pop(self, button, name=None, rows=3):
+        """The menu a button pops: one menu, beside the icon, with the launch entries and both commands."""
         menu = self.host.pop(ICON, button, name)
         self.assertLessEqual(gap(menu.icon, menu.box), NEAR, "menu at %s for the icon at %s" % (menu.box, menu.icon))
-        self.assertEqual(len(menu.rows), 3, "entries of the menu at %s" % (menu.box,))
+        self.assertEqual(len(menu.rows), rows, "entries of the menu at %s" % (menu.box,))
         return menu
 
     def launch_entry(self, button, row, name=None):
@@ -108,6 +112,21 @@ class SwayTrayTest(unittest.TestCase):
             self.launch_entry(3, 2, name and name % "right")
         self.assertEqual(self.veska.messages(proc), [])
         self.exit_veska(proc, 3, 1)
+
+    def test_an_edit_in_the_properties_dialog_reaches_waybars_menu(self):
+        self.host.start()
+        proc = self.start_veska("wayland", captions=("Alpha", "Beta"))
+        self.pop(1, "sway-edit-before", rows=4).dismiss()  # Alpha, Beta, properties, exit; opened once, then closed
+        self.pop(1, rows=4).choose(2)
+        dialog = self.host.wait_window(DIALOG)
+        self.host.still()  # painted, so ready for clicks
+        delete_first_entry(self.host, dialog)
+        self.assertEqual(self.veska.read_config()["MenuCaption"], {"Item0": "Beta"})
+
+        self.pop(1, "sway-edit-after", rows=3).choose(0)
+        wait_for(lambda: self.marked() == ["Beta"], "Beta's program to run")
+        self.assertEqual(self.veska.messages(proc), [("確認", "[Alpha] を削除します。")])
+        self.exit_veska(proc, 1, 2)
 
     def test_icon_comes_when_waybar_starts_late_and_again_after_it_restarts(self):
         self.host.start(waybar=False)

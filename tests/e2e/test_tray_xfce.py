@@ -1,13 +1,16 @@
-"""Veska's icon in a real xfce4-panel's status tray: which button pops which menu and where, and an
-icon that finds a panel started late or restarted."""
+"""Veska's icon in a real xfce4-panel's status tray: which button pops which menu and where, an edit
+that reaches the panel's menu (also on lxqt-panel), and an icon that finds a panel started late or
+restarted."""
 import os
+import shutil
 import sys
 import time
 import unittest
 
 import harness
 import host_xfce
-from harness import TIMEOUT, wait_for, write_script
+from harness import TIMEOUT, delete_first_entry, launch_config, wait_for, write_script
+from host_lxqt import LxqtDisplay
 from host_xfce import TrayIcon, XfceDisplay, XfceVeska
 
 RED = (255, 0, 0)
@@ -24,10 +27,11 @@ def setUpModule():
 
 class XfceTestCase(unittest.TestCase):
     host_first = True
+    host = XfceDisplay
 
     @classmethod
     def setUpClass(cls):
-        cls.display = XfceDisplay().start(host=cls.host_first)
+        cls.display = cls.host().start(host=cls.host_first)
 
     @classmethod
     def tearDownClass(cls):
@@ -51,12 +55,12 @@ class XfceTestCase(unittest.TestCase):
             if self.display.panel:
                 self.display.restart_host()
 
-    def start(self, click=True):
-        program = os.path.join(self.veska.root, "apps", "mark.sh")
-        write_script(program, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
-        config = ("[ItemCount]\nItemNumber=1\n[MenuCaption]\nItem0=印\n[MenuName]\nItem0=Null\n"
-                  "[MenuPath]\nItem0=%s\n[MenuSound]\nItem0=(なし)\n" % program)
-        return self.veska.start_coloured(RED, config, click=click)
+    def start(self, click=True, captions=("印",)):
+        """A launch entry per caption, each a program of its own that marks its path."""
+        self.programs = [os.path.join(self.veska.root, "apps", "mark%d.sh" % n) for n in range(len(captions))]
+        for program in self.programs:
+            write_script(program, 'printf "%%s\\n" "$0" >> "%s"' % self.marks)
+        return self.veska.start_coloured(RED, launch_config(list(zip(captions, self.programs))), click=click)
 
     def marked(self):
         if not os.path.exists(self.marks):
@@ -70,12 +74,14 @@ class XfceTestCase(unittest.TestCase):
         return self.veska.messages(proc) + shown
 
     def pop(self, button, shot):
-        """Pops a button's menu, checks that it shows near the icon, and saves a screenshot."""
+        """Pops a button's menu, checks that it shows near the icon, and saves a screenshot; returns
+        how many entries it shows."""
         window, box = self.icon.open_menu(button)
         icon = self.icon.wait()
         self.assertLessEqual(self.icon.distance(box), NEAR, "menu at %s, icon at %s" % (box, icon))
         self.display.wait_painted(window)
         self.display.screenshot(shot)
+        return self.display.text_rows(window, box)
 
     def choose_launch(self, button, shot):
         """The launch menu: its first entry runs the mark program."""
@@ -120,6 +126,38 @@ class ButtonsTest(XfceTestCase):
 
     def test_swapped_buttons(self):
         self.check_buttons(3, 1, "swapped")
+
+
+class EditTest(XfceTestCase):
+    shots = "xfce-edit"
+
+    def test_an_edit_reaches_the_panels_menu(self):
+        # "Click" "0": the panel draws the launch menu on the right button; Veska pops the command menu.
+        proc = self.start(click=False, captions=("Alpha", "Beta"))
+        self.assertEqual(self.pop(3, self.shots + "-before"), 2)
+        self.screen.keys("Escape")
+        self.icon.wait_no_menu()
+        self.icon.open_menu(1)
+        self.screen.keys("Down", "Return")
+        delete_first_entry(self.screen, self.screen.wait_window(DIALOG))
+        self.assertEqual(self.veska.read_config()["MenuCaption"], {"Item0": "Beta"})
+
+        self.assertEqual(self.pop(3, self.shots + "-after"), 1)
+        self.screen.keys("Down", "Return")
+        wait_for(lambda: self.marked() == self.programs[1:], "Beta's program to run")
+        self.assertEqual(self.veska.messages(proc), [("確認", "[Alpha] を削除します。")])
+        self.finished = True
+
+
+class LxqtEditTest(EditTest):
+    """The same on lxqt-panel, which also draws the right button's menu."""
+    host, shots = LxqtDisplay, "lxqt-edit"
+
+    @classmethod
+    def setUpClass(cls):
+        if not all(shutil.which(t) for t in ("lxqt-panel", "pcmanfm-qt", "openbox")):
+            raise unittest.SkipTest("LXQt is not installed")
+        super().setUpClass()
 
 
 class LateHostTest(XfceTestCase):
