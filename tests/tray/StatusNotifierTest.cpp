@@ -55,7 +55,7 @@ public slots:
             return;
         }
         QMutexLocker lock(&mutex);
-        registered.append(service);
+        if (!registered.contains(service)) registered.append(service);  // as real watchers do
     }
     void Start() {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, BusName);
