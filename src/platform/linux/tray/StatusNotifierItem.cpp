@@ -188,7 +188,7 @@ void StatusNotifierItem::Registered() {
 void StatusNotifierItem::Settle() {
     QTimer::singleShot(2000, this, [this] {
         emit NewIcon();
-        if (!menu_->TakeRead() && nudges_++ < 3) {
+        if (!menu_->TakeRead() && nudges_++ < 10) {
             QDBusMessage changed = QDBusMessage::createSignal(ItemPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
             changed << QString::fromLatin1(ItemInterface)
                     << QVariantMap{{QStringLiteral("Id"), QStringLiteral("veska")},
