@@ -21,9 +21,20 @@ class LxqtDisplay(XfceDisplay):
         with open(os.path.join(self.config, "lxqt", "panel.conf"), "w") as f:
             f.write(PANEL_CONF)
         # The window manager keeps the desktop below the panel, also when pcmanfm-qt starts again.
-        self.desktops = [self.spawn("openbox")]
-        wait_for(lambda: "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
-                                                       capture_output=True, text=True).stdout, "openbox")
+        # It now and then comes up without managing anything when several displays start at once:
+        # a fresh start rather than a failed module, as with trayer.
+        self.desktops = []
+        for attempt in range(3):
+            self.desktops.append(self.spawn("openbox", "--sm-disable"))
+            try:
+                wait_for(lambda: "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                               env=self.env, capture_output=True, text=True).stdout,
+                         "openbox", timeout=10)
+                break
+            except AssertionError:
+                kill_group(self.desktops.pop())
+                if attempt == 2:
+                    raise
         self.start_desktop()
         self.panel = self.spawn("lxqt-panel")
         wait_for(lambda: self.has_owner(WATCHER), "the panel's status notifier on the bus")
