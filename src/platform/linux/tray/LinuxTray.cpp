@@ -115,10 +115,8 @@ bool LinuxTray::HostPresent() const {
                                                       "org.freedesktop.DBus.Properties", "Get");
     get << QString::fromLatin1(StatusNotifierItem::WatcherService) << QStringLiteral("IsStatusNotifierHostRegistered");
     QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, options_.registerTimeoutMs);
-    // Only a watcher that says so has no host: one too busy to answer is most likely a desktop
-    // shell in the middle of its start, and gets the icon as a slow host does.
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return true;
-    return reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
 // Only asked while no host runs: Qt settles once, at its first look, whether its tray icons
