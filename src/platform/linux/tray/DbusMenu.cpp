@@ -200,7 +200,10 @@ QString DbusMenu::Event(int id, const QString& eventId, uint timestamp) {
 
 QString DbusMenu::AboutToShow(int id, bool& changed) {
     if (!findIn(root_, id)) return unknown(id);
-    changed = handlers_.aboutToShow && handlers_.aboutToShow(id);
+    const uint revision = revision_;
+    const MenuNode before = root_;
+    if (handlers_.aboutToShow) handlers_.aboutToShow(id);
+    changed = revision != revision_ || !(before == root_);
     return {};
 }
 

@@ -18,8 +18,8 @@ class DbusMenu : public QObject, public QDBusContext {
     Q_OBJECT
 public:
     struct Handlers {
-        // The host is about to show the node's children; true when what it shows changed.
-        std::function<bool(int id)> aboutToShow;
+        // The host is about to show the node's children.
+        std::function<void(int id)> aboutToShow;
         // The user chose the node; timestamp as the host gives it (0 when unknown).
         std::function<void(int id, uint timestamp)> clicked;
     };

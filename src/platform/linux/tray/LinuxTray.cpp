@@ -201,7 +201,7 @@ void LinuxTray::Show(Entry& entry) {
 
 void LinuxTray::UseItem(uint32_t uID, Entry& entry) {
     entry.xembed.reset();
-    DbusMenu::Handlers handlers{[this, uID](int id) { return HostAboutToShow(uID, id); },
+    DbusMenu::Handlers handlers{[this, uID](int id) { HostAboutToShow(uID, id); },
                                 [this, uID](int id, uint timestamp) { HostClicked(uID, id, timestamp); }};
     entry.item = std::make_unique<StatusNotifierItem>(uID, std::move(handlers));
     entry.item->SetItemIsMenu(singleMenu_);
@@ -305,9 +305,9 @@ void LinuxTray::CaptureSoon() {
     if (!recapture_.isActive()) recapture_.start();
 }
 
-bool LinuxTray::Capture(uint32_t uID) {
+void LinuxTray::Capture(uint32_t uID) {
     auto it = icons_.find(uID);
-    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return false;
+    if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return;
     const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
     const std::size_t count = it->second.menus.parts.size();
     for (std::size_t s = 0; s < count; ++s) {
@@ -319,25 +319,25 @@ bool LinuxTray::Capture(uint32_t uID) {
         *requests_ = saved;
         // The press may have removed the icon.
         it = icons_.find(uID);
-        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return false;
+        if (it == icons_.end() || !it->second.item || s >= it->second.menus.parts.size()) return;
         it->second.menus.parts[s].menu = captured.menu;
         it->second.menus.parts[s].onSubmenuOpen = captured.onSubmenuOpen;
     }
-    return it->second.item->Menu().SetLayout(it->second.menus.Build());
+    it->second.item->Menu().SetLayout(it->second.menus.Build());
 }
 
-bool LinuxTray::HostAboutToShow(uint32_t uID, int id) {
+void LinuxTray::HostAboutToShow(uint32_t uID, int id) {
     if (id == 0) return Capture(uID);
     auto it = icons_.find(uID);
-    if (it == icons_.end() || !it->second.item) return false;
+    if (it == icons_.end() || !it->second.item) return;
     std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
-    if (!hit || hit->item->Count() == 0) return false;
+    if (!hit || hit->item->Count() == 0) return;
     // A submenu is filled as it opens, as the program's own menus are.
     auto open = it->second.menus.parts[hit->slot].onSubmenuOpen;
     if (open) open(*hit->item);
     it = icons_.find(uID);
-    if (it == icons_.end() || !it->second.item) return false;
-    return it->second.item->Menu().SetLayout(it->second.menus.Build());
+    if (it == icons_.end() || !it->second.item) return;
+    it->second.item->Menu().SetLayout(it->second.menus.Build());
 }
 
 void LinuxTray::HostClicked(uint32_t uID, int id, uint timestamp) {

@@ -78,11 +78,10 @@ private:
     void Post(uint32_t uID, std::vector<uint32_t> mice);
     void Deliver(uint32_t hWnd, uint32_t message, uint32_t wParam, uint32_t lParam);
     // Fills the host's menu from the pop-ups the icon's buttons would show now.
-    // Whether what the host shows changed.
-    bool Capture(uint32_t uID);
+    void Capture(uint32_t uID);
     // Every host menu again, soon: something may have changed what they show.
     void CaptureSoon();
-    bool HostAboutToShow(uint32_t uID, int id);
+    void HostAboutToShow(uint32_t uID, int id);
     void HostClicked(uint32_t uID, int id, uint timestamp);
 
     MenuRequest* requests_;
