@@ -167,7 +167,7 @@ class GnomeLateShellTest(GnomeCase):
         time.sleep(10)  # the situation under test: nothing to register with for ten seconds
         self.assertIsNone(proc.poll())
         self.host.start_shell()
-        self.host.wait_icon(MAGENTA, timeout=10)
+        self.host.wait_icon(MAGENTA, timeout=TIMEOUT)
         self.host.save(self.host.display.shot(), "gnome-late-shell")
         self.assertNoErrorBox()
 
