@@ -117,7 +117,9 @@ private:
     void BuildMenus();
     void ConnectHandlers();
     void LoadLists();
-    void LoadOptions();
+    // Sets the option controls from the settings key; the message of a value that could not be
+    // read, empty when every one could.
+    Bytes LoadOptions();
     void ShowIcon(const QImage& image);
     void InsertMenuRow(int at, const Bytes& caption, const Bytes& name, const Bytes& path, const Bytes& sound);
     void DeleteMenuRow(int row);
