@@ -136,6 +136,8 @@ private:
     std::optional<Bytes> Narrow(const QString& text);
     // Tells the user a text cannot be used.
     void Unusable();
+    // Takes back any edit of the field that brings a line break, telling the user why.
+    void RefuseLineBreaks(class QLineEdit* field);
     void SetField(class QLineEdit* field, const Bytes& text);
     std::optional<Bytes> FieldBytes(class QLineEdit* field);
     // A file or folder chosen in a dialog; nothing when cancelled or refused.

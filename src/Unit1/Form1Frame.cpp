@@ -42,6 +42,7 @@ void TForm1::Track(Edit edit) {
 void TForm1::FormCreate() {
     // The input dialog, one for this opening.
     InputDlg = new TInputDlg(this);
+    RefuseLineBreaks(InputDlg->Edit1);
     LoadLists();
     // The tools' marks follow the menu rows alone.
     PAppli();

@@ -314,6 +314,23 @@ TEST_F(Form1Test, AnOkAfterAFailedLoadChangesNothingTheUserDidNot) {
     }
 }
 
+// A line break, which no store can hold, is taken back where it is pasted.
+TEST_F(Form1Test, ALineBreakIsRefusedWhereItIsPasted) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    SelectMenuRow(0);
+    auto paste = [this](QLineEdit* field) {
+        const QString before = field->text();
+        sp.desktop.boxes.clear();
+        field->insert(QStringLiteral("a\r\nb"));
+        EXPECT_EQ(field->text(), before);
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("Veska で扱えない文字 (改行) が含まれているため、使えません。")});
+    };
+    for (QLineEdit* field : {f.Edit1, f.Edit3, f.Edit4}) paste(field);
+    AnswerInput([&](TInputDlg& d) { paste(d.Edit1); });
+    f.Button4Click();
+}
+
 // The user's ways with the dialog's lists, on each list.
 TEST_F(Form1Test, AListKeepsItsSelectedRowAndTakesADoubleClickUnderItsRows) {
     WriteConfig(FourRows);
