@@ -127,6 +127,7 @@ void TForm1::ConnectHandlers() {
         {Button16, &TForm1::Button16Click}, {Button19, &TForm1::Button19Click}};
     for (const auto& [button, handler] : buttons) on(button, &QPushButton::clicked, handler);
     for (QLineEdit* field : {Edit1, Edit3}) field->installEventFilter(this);
+    for (QLineEdit* field : {Edit1, Edit3, Edit4}) RefuseLineBreaks(field);
 
     on(CheckListBox1, &TListBox::Click, &TForm1::CheckListBox1Click);
     // A toggled mark acts on its entry, selected first as a click on its box selects it (the

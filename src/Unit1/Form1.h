@@ -117,7 +117,9 @@ private:
     void BuildMenus();
     void ConnectHandlers();
     void LoadLists();
-    void LoadOptions();
+    // Sets the option controls from the settings key; the message of a value that could not be
+    // read, empty when every one could.
+    Bytes LoadOptions();
     void ShowIcon(const QImage& image);
     void InsertMenuRow(int at, const Bytes& caption, const Bytes& name, const Bytes& path, const Bytes& sound);
     void DeleteMenuRow(int row);
@@ -134,6 +136,8 @@ private:
     std::optional<Bytes> Narrow(const QString& text);
     // Tells the user a text cannot be used.
     void Unusable();
+    // Takes back any edit of the field that brings a line break, telling the user why.
+    void RefuseLineBreaks(class QLineEdit* field);
     void SetField(class QLineEdit* field, const Bytes& text);
     std::optional<Bytes> FieldBytes(class QLineEdit* field);
     // A file or folder chosen in a dialog; nothing when cancelled or refused.

@@ -3,6 +3,8 @@
 // held.
 #include "Unit1/Form1.h"
 
+#include <memory>
+
 #include "Unit1/ListRows.h"
 #include "Unit2/InputDlg.h"
 #include "store/TextLines.h"
@@ -28,6 +30,24 @@ std::optional<Bytes> TForm1::Narrow(const QString& text) {
 void TForm1::Unusable() {
     p_.desktop->MessageBox(sj("Veska で扱えない文字 (シフト JIS にない文字) が含まれているため、使えません。"),
                            sj("エラー"), MB_OK | MB_ICONHAND);
+}
+
+// No store can hold a line break: one pasted or dropped into a field is taken back at once, not
+// left to fail as a write at the next Apply.
+void TForm1::RefuseLineBreaks(QLineEdit* field) {
+    auto kept = std::make_shared<QString>(field->text());
+    auto breaks = [](const QString& text) {
+        return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(u'\0'));
+    };
+    connect(field, &QLineEdit::textChanged, this, [kept, breaks](const QString& text) {
+        if (!breaks(text)) *kept = text;
+    });
+    connect(field, &QLineEdit::textEdited, this, [this, field, kept, breaks](const QString& text) {
+        if (!breaks(text)) return;
+        field->setText(*kept);
+        p_.desktop->MessageBox(sj("Veska で扱えない文字 (改行) が含まれているため、使えません。"), sj("エラー"),
+                               MB_OK | MB_ICONHAND);
+    });
 }
 
 // A field keeps the bytes it was given, so that an untouched field stores them unchanged even

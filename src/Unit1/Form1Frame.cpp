@@ -2,6 +2,8 @@
 // Apply and OK, closing, the page change with MenuChange, and the change tracking.
 #include "Unit1/Form1.h"
 
+#include <algorithm>
+
 #include "Unit1/ListRows.h"
 #include "Unit2/InputDlg.h"
 #include "store/Names.h"
@@ -40,15 +42,15 @@ void TForm1::Track(Edit edit) {
 void TForm1::FormCreate() {
     // The input dialog, one for this opening.
     InputDlg = new TInputDlg(this);
+    RefuseLineBreaks(InputDlg->Edit1);
     LoadLists();
-    // The tools' marks follow the menu rows alone. They are set before the options, whose
-    // reading may fail, so that MenuChange never takes a failed load's unset marks for tools
-    // switched off.
+    // The tools' marks follow the menu rows alone.
     PAppli();
-    // A value that fails to load stops here, before any control is set.
-    LoadOptions();
+    const Bytes failure = LoadOptions();
     // Loading ran the handlers of the boxes it set: a fresh dialog counts as unchanged.
     Track(Edit::Saved);
+    // Told only now, with every option that could be read in place: OK keeps them.
+    if (!failure.empty()) throw ERegistryException(failure);
 }
 
 void TForm1::LoadLists() {
@@ -67,20 +69,24 @@ void TForm1::LoadLists() {
     ini.Close();
 }
 
-void TForm1::LoadOptions() {
-    Options o;
+Bytes TForm1::LoadOptions() {
+    OptionsRead r;
     {
         SettingsKey key(*p_.files, p_.paths->SettingsFile(), names::VeskaKey);
-        o = ReadOptions(key);
+        r = ReadOptions(key);
         key.Close();
     }
+    const Options& o = r.options;
     SetCheckBox(CheckBox1, o.change);
-    if (o.change) SelectRadio(o.means ? RadioButton1 : RadioButton2);
+    // A "Change" that could not be read says nothing of the order, which is shown to be kept.
+    const bool changeUnread = std::find(r.unread.begin(), r.unread.end(), names::Change) != r.unread.end();
+    if (o.change || changeUnread) SelectRadio(o.means ? RadioButton1 : RadioButton2);
     CheckBox1Click();
     SetCheckBox(CheckBox2, o.tempDlg);
     SelectRadio(o.click ? RadioButton3 : RadioButton4);
     SetField(Edit4, o.swpFile);
     Image1Hint = o.icon;
+    return r.failure;
 }
 
 void TForm1::Button20Click() {

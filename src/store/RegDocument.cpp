@@ -69,8 +69,25 @@ struct ParsedValue {
     Bytes folded;
     RegDocument::Kind kind;
     Bytes text;
+    std::optional<std::uint32_t> dword;
     bool continues = false;  // a hex value whose line ends in a backslash
 };
+
+// Up to eight hex digits and nothing else, as the registry editor writes them.
+std::optional<std::uint32_t> parseDword(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8) return std::nullopt;
+    std::uint32_t n = 0;
+    for (char c : digits) {
+        const char lower = static_cast<char>(c | 0x20);
+        if (c >= '0' && c <= '9')
+            n = n * 16 + static_cast<std::uint32_t>(c - '0');
+        else if (lower >= 'a' && lower <= 'f')
+            n = n * 16 + static_cast<std::uint32_t>(lower - 'a' + 10);
+        else
+            return std::nullopt;
+    }
+    return n;
+}
 
 std::optional<ParsedValue> parseValueLine(std::string_view t) {
     ParsedValue v;
@@ -95,6 +112,7 @@ std::optional<ParsedValue> parseValueLine(std::string_view t) {
     }
     if (startsWithIgnoringCase(rest, "dword:")) {
         v.kind = RegDocument::Kind::Other;
+        v.dword = parseDword(trim(rest.substr(6)));
         return v;
     }
     if (startsWithIgnoringCase(rest, "hex:") || startsWithIgnoringCase(rest, "hex(")) {
@@ -121,7 +139,7 @@ RegDocument::RegDocument(std::string_view text) {
         if (!t.empty() && t[0] == '[' && t.size() >= 2 && last == t.size() - 1 && t[last] == ']') {
             Block b;
             b.folded = asciiUpper(t.substr(1, t.size() - 2));
-            b.entries.push_back(Entry{{Bytes(all[i])}, Kind::Missing, {}, {}});
+            b.entries.push_back(Entry{{Bytes(all[i])}, Kind::Missing, {}, {}, {}});
             blocks_.push_back(std::move(b));
             continue;
         }
@@ -130,12 +148,13 @@ RegDocument::RegDocument(std::string_view text) {
             continue;
         }
         Block& b = blocks_.back();
-        Entry e{{Bytes(all[i])}, Kind::Missing, {}, {}};
+        Entry e{{Bytes(all[i])}, Kind::Missing, {}, {}, {}};
         if (!t.empty() && (t[0] == '"' || t[0] == '@')) {
             if (auto v = parseValueLine(t)) {
                 e.kind = v->kind;
                 e.folded = std::move(v->folded);
                 e.text = std::move(v->text);
+                e.dword = v->dword;
                 // Continuation lines belong to the value; a key line never does.
                 bool more = v->continues;
                 while (more && i + 1 < all.size()) {
@@ -182,7 +201,7 @@ RegDocument::Entry* RegDocument::find(const Bytes& foldedPath, const Bytes& fold
 RegDocument::Value RegDocument::Get(std::string_view path, std::string_view name) const {
     const Entry* e = find(fullPath(path), asciiUpper(name));
     if (!e) return {};
-    return {e->kind, e->kind == Kind::Text ? e->text : Bytes()};
+    return {e->kind, e->kind == Kind::Text ? e->text : Bytes(), e->dword};
 }
 
 bool RegDocument::CanStoreText(std::string_view text) { return !lines::hasLineBreakOrNul(text) && validCp932(text); }
@@ -206,11 +225,11 @@ RegDocument::Block& RegDocument::appendBlock(std::string_view path) {
     } else {
         Block& last = blocks_.back();
         const Bytes& lastLine = last.entries.back().lines.back();
-        if (!trim(lastLine).empty()) last.entries.push_back(Entry{{Bytes()}, Kind::Missing, {}, {}});
+        if (!trim(lastLine).empty()) last.entries.push_back(Entry{{Bytes()}, Kind::Missing, {}, {}, {}});
     }
     Block b;
     b.folded = fullPath(path);
-    b.entries.push_back(Entry{{"[" + Bytes(Root) + Bytes(path) + "]"}, Kind::Missing, {}, {}});
+    b.entries.push_back(Entry{{"[" + Bytes(Root) + Bytes(path) + "]"}, Kind::Missing, {}, {}, {}});
     blocks_.push_back(std::move(b));
     return blocks_.back();
 }
@@ -231,6 +250,7 @@ bool RegDocument::Set(std::string_view path, std::string_view name, std::string_
         e->lines = {valueLine(name, value)};
         e->kind = Kind::Text;
         e->text = Bytes(value);
+        e->dword.reset();
         return true;
     }
     Block* block = nullptr;
@@ -249,7 +269,7 @@ bool RegDocument::Set(std::string_view path, std::string_view name, std::string_
         if (!tail.empty() && tail.back() == '\\') before.lines.emplace_back();
     }
     block->entries.insert(block->entries.begin() + static_cast<std::ptrdiff_t>(at),
-                          Entry{{valueLine(name, value)}, Kind::Text, fn, Bytes(value)});
+                          Entry{{valueLine(name, value)}, Kind::Text, fn, Bytes(value), {}});
     block->lastValue = at;
     return true;
 }

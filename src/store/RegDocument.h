@@ -2,6 +2,8 @@
 // changed in place, written whole. Texts are CP932 bytes; key paths and value names match
 // without regard to ASCII case. Lines that are not understood are kept byte for byte.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +17,7 @@ public:
     struct Value {
         Kind kind = Kind::Missing;
         Bytes text;  // Text values only
+        std::optional<std::uint32_t> dword;  // the number of a well-formed "dword:" value
     };
 
     RegDocument() = default;
@@ -44,6 +47,7 @@ private:
         Kind kind = Kind::Missing; // Missing: not a value line
         Bytes folded;              // value name upper-cased; "" for the default value
         Bytes text;
+        std::optional<std::uint32_t> dword;
     };
     struct Block {
         Bytes folded;                // the key's full path upper-cased

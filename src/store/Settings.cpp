@@ -2,6 +2,7 @@
 
 #include "store/Lists.h"
 #include "store/Names.h"
+#include "vcl/Exception.h"
 
 namespace veska {
 
@@ -63,15 +64,36 @@ void WriteLists(ConfigFile& ini, const std::vector<LaunchEntry>& launch,
     WriteTextList(ini, names::TempFolder, names::PathItem, tempFolders);
 }
 
-Options ReadOptions(SettingsKey& key) {
-    Options o;
-    o.change = key.ReadBool(names::Wall_paper, names::Change, false);
-    o.means = key.ReadBool(names::Wall_paper, names::Means, false);
-    o.tempDlg = key.ReadBool(names::Check, names::TempDlg, true);
-    o.click = key.ReadBool(names::Style, names::Click, true);
-    o.swpFile = key.ReadString(names::Style, names::SWPFile, "");
-    o.icon = key.ReadString(names::Style, names::Icon, "");
-    return o;
+OptionsRead ReadOptions(SettingsKey& key) {
+    OptionsRead r;
+    auto refused = [&r](const Bytes& name, const ERegistryException& e) {
+        if (r.failure.empty()) r.failure = e.Message();
+        r.unread.push_back(name);
+    };
+    auto flag = [&](const Bytes& subkey, const Bytes& name, bool& value) {
+        try {
+            value = key.ReadBool(subkey, name, value);
+        } catch (const ERegistryException& e) {
+            refused(name, e);
+            if (std::optional<std::uint32_t> held = key.ReadDword(subkey, name)) value = *held != 0;
+        }
+    };
+    // No path can be had from a number: a text of another type keeps its default.
+    auto text = [&](const Bytes& subkey, const Bytes& name, Bytes& value) {
+        try {
+            value = key.ReadString(subkey, name, value);
+        } catch (const ERegistryException& e) {
+            refused(name, e);
+        }
+    };
+    Options& o = r.options;
+    flag(names::Wall_paper, names::Change, o.change);
+    flag(names::Wall_paper, names::Means, o.means);
+    flag(names::Check, names::TempDlg, o.tempDlg);
+    flag(names::Style, names::Click, o.click);
+    text(names::Style, names::SWPFile, o.swpFile);
+    text(names::Style, names::Icon, o.icon);
+    return r;
 }
 
 void WriteOptions(SettingsKey& key, const Options& o) {

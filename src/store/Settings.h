@@ -46,7 +46,16 @@ struct Options {
     bool operator==(const Options&) const = default;
 };
 
-Options ReadOptions(SettingsKey& key);
+// What the properties dialog reads: every option that can be read. One of another type than text
+// does not stop the others; it takes what it holds where that can be had (the number of a
+// "dword:" value, a boolean being true when it is not 0), else its default, and is named in
+// unread. failure: the first such value's "'%s' のデータ型が不正です", empty when none.
+struct OptionsRead {
+    Options options;
+    std::vector<Bytes> unread;
+    Bytes failure;
+};
+OptionsRead ReadOptions(SettingsKey& key);
 // Writes in Apply's order: "Change", "Means", "Order" (always 2), "TempDlg", "Icon", "Click",
 // "SWPFile".
 void WriteOptions(SettingsKey& key, const Options& options);

@@ -58,6 +58,10 @@ bool SettingsKey::ReadBool(const Bytes& subkey, const Bytes& name, bool def) {
     return ReadInteger(subkey, name, def ? 1 : 0) != 0;
 }
 
+std::optional<std::uint32_t> SettingsKey::ReadDword(const Bytes& subkey, const Bytes& name) {
+    return doc_->Get(pathOf(subkey), name).dword;
+}
+
 void SettingsKey::WriteString(const Bytes& subkey, const Bytes& name, const Bytes& value) {
     const Bytes path = pathOf(subkey);
     if (!RegDocument::CanStorePath(path)) throw ERegistryException(createFailed(subkey));

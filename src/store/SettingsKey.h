@@ -1,7 +1,9 @@
 // The settings key, kept in one REGEDIT4 file: opened for one operation (opening creates the
 // key), reads and writes work on the parsed copy, Close() writes the file back atomically.
 #pragma once
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/Platform.h"
 
@@ -23,6 +25,8 @@ public:
     // As the configuration file's integers, without "0x".
     int ReadInteger(const Bytes& subkey, const Bytes& name, int def);
     bool ReadBool(const Bytes& subkey, const Bytes& name, bool def);
+    // The number a "dword:" value holds, which the reads above refuse; nothing for any other.
+    std::optional<std::uint32_t> ReadDword(const Bytes& subkey, const Bytes& name);
 
     // Creates the subkey when missing and stores the value as text.
     void WriteString(const Bytes& subkey, const Bytes& name, const Bytes& value);

@@ -291,6 +291,46 @@ TEST_F(Form1Test, ASettingThatFailsToLoadIsShownAndTheDialogStillWorks) {
     EXPECT_EQ(f.ListBox1->count(), 4);
 }
 
+// A value of another type than text is told once; OK keeps the rest, and that value's number if any.
+TEST_F(Form1Test, AnOkAfterAFailedLoadChangesNothingTheUserDidNot) {
+    const char* options[][3] = {{"Wall_paper", "Change", "1"}, {"Wall_paper", "Means", "1"}, {"Check", "TempDlg", "1"},
+                                {"Style", "Click", "0"},       {"Style", "SWPFile", "/s"},   {"Style", "Icon", "/i.ico"}};
+    const struct { int option; std::string foreign; Bytes after; } cases[] = {
+        {0, "dword:00000001", "1"}, {3, "dword:0", "0"}, {4, "hex:2f,00", ""}, {0, "hex:01", "0"}};
+    WriteConfig(FourRows);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.foreign);
+        std::string body;
+        for (int i = 0; i < 6; ++i)
+            body += std::string("[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\") + options[i][0] + "]\n\"" +
+                    options[i][1] + "\"=" + (i == c.option ? c.foreign : '"' + std::string(options[i][2]) + '"') + "\n";
+        WriteSettings(body);
+        sp.desktop.boxes.clear();
+        TForm1& f = Open();
+        f.PageControl1->setCurrentWidget(f.TabSheet2);
+        Guarded(sp.desktop, [&] { f.Button7Click(); });
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{"'" + Bytes(options[c.option][1]) + "' " + sj("のデータ型が不正です.")});
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(Setting(options[i][0], options[i][1]), i == c.option ? c.after : options[i][2]);
+    }
+}
+
+// A line break, which no store can hold, is taken back where it is pasted.
+TEST_F(Form1Test, ALineBreakIsRefusedWhereItIsPasted) {
+    WriteConfig(FourRows);
+    TForm1& f = Open();
+    SelectMenuRow(0);
+    auto paste = [this](QLineEdit* field) {
+        const QString before = field->text();
+        sp.desktop.boxes.clear();
+        field->insert(QStringLiteral("a\r\nb"));
+        EXPECT_EQ(field->text(), before);
+        EXPECT_EQ(BoxTexts(), std::vector<Bytes>{sj("Veska で扱えない文字 (改行) が含まれているため、使えません。")});
+    };
+    for (QLineEdit* field : {f.Edit1, f.Edit3, f.Edit4}) paste(field);
+    AnswerInput([&](TInputDlg& d) { paste(d.Edit1); });
+    f.Button4Click();
+}
+
 // The user's ways with the dialog's lists, on each list.
 TEST_F(Form1Test, AListKeepsItsSelectedRowAndTakesADoubleClickUnderItsRows) {
     WriteConfig(FourRows);
