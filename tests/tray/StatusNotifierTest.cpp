@@ -322,6 +322,17 @@ TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce
     const int beta = Layout()[0].first;
     for (auto& [id, label] : before) EXPECT_GT(beta, id);
     EXPECT_EQ(Layout()[2].first, properties);
+    // Rebuilt once more the same: Beta keeps its number, so the host has no layout to redo.
+    heard.heard.clear();
+    delete launch.Items()->Items(0);
+    launch.Items()->Add(Item(launch, "Beta", "beta"));
+    propertiesItem->Enabled = true;
+    dialog.show();
+    ASSERT_TRUE(WaitUntil([&] { return heard.heard.contains(QStringLiteral("%1 enabled=true").arg(properties)); }));
+    EXPECT_FALSE(heard.heard.contains("layout"));
+    EXPECT_EQ(Layout()[0].first, beta);
+    dialog.hide();
+    propertiesItem->Enabled = false;
     chosen.clear();
     Click(properties);
     // Every refused call answers with an error at once.

@@ -1,5 +1,7 @@
 #include "platform/linux/tray/HostMenu.h"
 
+#include <set>
+
 #include "text/Codec.h"
 
 namespace veska {
@@ -21,15 +23,24 @@ QString HostLabel(const Bytes& caption) {
     return out;
 }
 
-int HostMenuLayout::IdOf(unsigned long key, std::map<unsigned long, int>& kept) {
-    auto it = ids_.find(key);
-    const int id = it != ids_.end() ? it->second : next_++;
-    kept[key] = id;
+int HostMenuLayout::IdOf(unsigned long key, Pass& pass, const Look* look) {
+    int id;
+    if (auto it = ids_.find(key); it != ids_.end()) {
+        id = it->second;
+    } else if (auto same = look ? pass.freed.find(*look) : pass.freed.end(); same != pass.freed.end()) {
+        id = same->second;
+        pass.freed.erase(same);
+    } else {
+        id = next_++;
+    }
+    pass.kept[key] = id;
+    if (look) pass.looks[id] = *look;
     return id;
 }
 
-void HostMenuLayout::Add(MenuNode& parent, TMenuItem& item, std::size_t slot, std::map<unsigned long, int>& kept) {
-    MenuNode node{IdOf(item.Serial(), kept), {}, {}};
+void HostMenuLayout::Add(MenuNode& parent, TMenuItem& item, std::size_t slot, Pass& pass) {
+    const Look look{slot, parent.id, item.Caption, item.Hint, item.Name()};
+    MenuNode node{IdOf(item.Serial(), pass, &look), {}, {}};
     entries_[node.id] = {slot, item.Serial()};
     if (item.IsLine()) {
         node.properties.insert(QStringLiteral("type"), QStringLiteral("separator"));
@@ -42,14 +53,28 @@ void HostMenuLayout::Add(MenuNode& parent, TMenuItem& item, std::size_t slot, st
         }
         if (item.Count() > 0) {
             node.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
-            for (int i = 0; i < item.Count(); ++i) Add(node, *item.Items(i), slot, kept);
+            for (int i = 0; i < item.Count(); ++i) Add(node, *item.Items(i), slot, pass);
         }
     }
     parent.children.append(node);
 }
 
+namespace {
+void collectSerials(const TMenuItem& parent, std::set<unsigned long>& out) {
+    for (int i = 0; i < parent.Count(); ++i) {
+        out.insert(parent.Items(i)->Serial());
+        collectSerials(*parent.Items(i), out);
+    }
+}
+}  // namespace
+
 MenuNode HostMenuLayout::Build() {
-    std::map<unsigned long, int> kept;
+    Pass pass;
+    std::set<unsigned long> alive;
+    for (const Slot& part : parts)
+        if (TPopupMenu* menu = part.menu.get()) collectSerials(*menu->Items(), alive);
+    for (const auto& [serial, id] : ids_)
+        if (auto look = looks_.find(id); look != looks_.end() && !alive.count(serial)) pass.freed.emplace(look->second, id);
     entries_.clear();
     MenuNode root;
     root.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
@@ -57,13 +82,14 @@ MenuNode HostMenuLayout::Build() {
         TPopupMenu* menu = parts[s].menu.get();
         if (!menu || menu->Items()->Count() == 0) continue;
         if (!root.children.isEmpty()) {
-            const int id = IdOf(~static_cast<unsigned long>(s), kept);
+            const int id = IdOf(~static_cast<unsigned long>(s), pass);
             entries_[id] = {s, 0};
             root.children.append({id, {{QStringLiteral("type"), QStringLiteral("separator")}}, {}});
         }
-        for (int i = 0; i < menu->Items()->Count(); ++i) Add(root, *menu->Items()->Items(i), s, kept);
+        for (int i = 0; i < menu->Items()->Count(); ++i) Add(root, *menu->Items()->Items(i), s, pass);
     }
-    ids_ = std::move(kept);
+    ids_ = std::move(pass.kept);
+    looks_ = std::move(pass.looks);
     return root;
 }
 

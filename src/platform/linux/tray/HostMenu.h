@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "platform/linux/tray/DbusTypes.h"
@@ -22,8 +23,10 @@ struct MenuRequest {
 
 // The host's copy of one or more captured menus, one after the other with a line between, and
 // the way back from the host's node numbers to the entries. An entry keeps its number for as
-// long as it lives, and a number is never given to another: a host that still shows an old
-// menu can only ever reach the entry it shows, or nothing.
+// long as it lives. A number passes on only to the entry that replaces a gone one in a rebuilt
+// menu and shows and runs the same (caption, path and name, under the same parent), so a host
+// that still shows an old menu can only ever reach what it shows, or nothing; and a host that
+// applies a change only once its menu is open (GNOME's) rebuilds no more than what changed.
 class HostMenuLayout {
 public:
     struct Slot {
@@ -46,9 +49,17 @@ private:
         std::size_t slot;
         unsigned long serial;  // 0: the line between two menus
     };
-    int IdOf(unsigned long key, std::map<unsigned long, int>& kept);
-    void Add(MenuNode& parent, TMenuItem& item, std::size_t slot, std::map<unsigned long, int>& kept);
+    // What a host's click on an entry does, and where the entry stands.
+    using Look = std::tuple<std::size_t, int, Bytes, Bytes, Bytes>;  // slot, parent, caption, hint, name
+    struct Pass {
+        std::map<unsigned long, int> kept;
+        std::multimap<Look, int> freed;  // numbers of the entries gone since the last build
+        std::map<int, Look> looks;
+    };
+    int IdOf(unsigned long key, Pass& pass, const Look* look = nullptr);
+    void Add(MenuNode& parent, TMenuItem& item, std::size_t slot, Pass& pass);
     std::map<unsigned long, int> ids_;  // by item serial; lines between menus by ~slot
+    std::map<int, Look> looks_;
     std::map<int, Entry> entries_;
     int next_ = 1;
 };
