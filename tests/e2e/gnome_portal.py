@@ -7,6 +7,7 @@ on standard input, one JSON answer a line on standard output.
 """
 import json
 import sys
+import time
 
 from gi.repository import Gio, GLib
 
@@ -49,6 +50,16 @@ def main():
         "shot": shot,
         "windows": windows,
     }
+    # The shell learns of the name's new owner on its own time: until then it refuses us.
+    deadline = time.monotonic() + 30
+    while True:
+        try:
+            windows()
+            break
+        except GLib.Error:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.1)
     print(json.dumps("ready"), flush=True)
     for line in sys.stdin:
         name, *args = json.loads(line)
