@@ -8,8 +8,8 @@ of pixels that changed when it opened. On Wayland, input, screenshots and the wi
 through the shell's own D-Bus services (gnome_portal.py).
 """
 import json
-import re
 import os
+import re
 import shutil
 import signal
 import subprocess
