@@ -63,11 +63,16 @@ def wallpaper_shown(pixel, size, tiled, colours):
     return centre == [left, right] and pixel(5, height - 15) not in colours
 
 
-def wallpaper_config(tiled, centred):
-    """A launch menu of the wallpaper submenu alone, with a tiled and a centred wallpaper."""
-    return ("[ItemCount]\nItemNumber=1\nWallNumber=2\n[MenuCaption]\nItem0=壁紙の変更\n[MenuName]\nItem0=P1\n"
-            "[MenuPath]\nItem0=PersonalApplication\n[MenuSound]\nItem0=(なし)\n[WallCaption]\nItem0=タイル\n"
-            "Item1=中央\n[WallPath]\nItem0=%s\nItem1=%s\n[WallStyle]\nItem0=0\nItem1=1\n" % (tiled, centred))
+def wallpaper_config(tiled, centred, entries=()):
+    """A launch menu of these (caption, program) entries (see launch_config) and the wallpaper
+    submenu after them, with a tiled and a centred wallpaper."""
+    entries = [(c, p, "Null") for c, p in entries] + [("壁紙の変更", "PersonalApplication", "P1")]
+    keys = {"MenuCaption": [c for c, _, _ in entries], "MenuName": [n for _, _, n in entries],
+            "MenuPath": [p for _, p, _ in entries], "MenuSound": ["(なし)"] * len(entries)}
+    return ("[ItemCount]\nItemNumber=%d\nWallNumber=2\n" % len(entries) + "".join(
+        "[%s]\n" % k + "".join("Item%d=%s\n" % (n, v) for n, v in enumerate(vs)) for k, vs in keys.items()) +
+        "[WallCaption]\nItem0=タイル\nItem1=中央\n[WallPath]\nItem0=%s\nItem1=%s\n[WallStyle]\nItem0=0\nItem1=1\n"
+        % (tiled, centred))
 
 
 def launch_config(entries):

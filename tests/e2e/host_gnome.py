@@ -1,16 +1,20 @@
-"""GNOME Shell 43 with the AppIndicator extension as Veska's tray host, headless.
+"""GNOME Shell with the AppIndicator extension as Veska's tray host, headless.
 
-The shell runs as an X11 compositor on its own Xvfb, with its own session bus, a second bus
-standing in for the system bus and its own dconf database. Its menus are drawn by the shell
-itself, not as X windows, so the icon and the menus are found in screenshots: the icon by a
-colour of its own, a menu as the box of pixels that changed when it opened.
+The shell runs as an X11 compositor on its own Xvfb, or as a headless Wayland compositor that
+starts Xwayland itself, with its own session bus, a second bus standing in for the system bus
+and its own dconf database. Its menus are drawn by the shell itself, not as windows, so the
+icon and the menus are found in screenshots: the icon by a colour of its own, a menu as the box
+of pixels that changed when it opened. On Wayland, input, screenshots and the window list go
+through the shell's own D-Bus services (gnome_portal.py).
 """
+import json
 import os
+import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
-import time
 
 from harness import SHOTS, TIMEOUT, Display, Screen, Veska, wait_for
 
@@ -20,9 +24,11 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 SCREEN_SIZE = (1024, 768)
 
 
-def missing():
-    """Why this host cannot run here, or None."""
-    for tool in ("gnome-shell", "dbus-daemon", "gsettings", "gdbus", "Xvfb", "xdotool", "import"):
+def missing(wayland=False):
+    """Why this host cannot run here, or None. On Wayland only the shell itself may be missing:
+    a missing helper there is a fault of the set-up, to fail on."""
+    for tool in ("gnome-shell",) if wayland else (
+            "gnome-shell", "dbus-daemon", "gsettings", "gdbus", "Xvfb", "xdotool", "import"):
         if not shutil.which(tool):
             return tool + " is missing"
     if not os.path.isfile(os.path.join(EXTENSIONS, EXTENSION, "metadata.json")):
@@ -91,12 +97,151 @@ class GnomeDisplay(Display):
         return Image(data, *SCREEN_SIZE)
 
 
-class GnomeHost:
-    """The shell on its own display and buses; start(), stop(), restart_shell(), veska()."""
+KEYSYMS = {"Escape": 0xff1b, "Return": 0xff0d, "Left": 0xff51, "Up": 0xff52, "Right": 0xff53, "Down": 0xff54}
+BUTTONS = {1: 0x110, 2: 0x112, 3: 0x111}  # evdev's BTN_LEFT, BTN_MIDDLE, BTN_RIGHT
 
-    def __init__(self):
+
+def gi_python():
+    """A python3 that has gi (python3-gi), for gnome_portal.py: this one, or the system's."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if subprocess.run([python, "-c", "import gi"], capture_output=True).returncode == 0:
+            return python
+    raise AssertionError("no python3 with gi (python3-gi) for the shell's D-Bus services")
+
+
+class Portal:
+    """gnome_portal.py in its own process: one request, one answer."""
+
+    def __init__(self, env, log_path):
+        with open(log_path, "wb") as log:
+            self.proc = subprocess.Popen([gi_python(), os.path.join(os.path.dirname(__file__), "gnome_portal.py")],
+                                         env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=log,
+                                         text=True, start_new_session=True)
+        self.log_path = log_path
+        self._answer()
+
+    def _answer(self):
+        line = self.proc.stdout.readline()
+        if not line:
+            with open(self.log_path) as f:
+                raise AssertionError("gnome_portal.py ended: " + f.read()[-2000:])
+        return json.loads(line)
+
+    def __call__(self, *request):
+        self.proc.stdin.write(json.dumps(request) + "\n")
+        self.proc.stdin.flush()
+        answer = self._answer()
+        if "error" in answer:
+            raise AssertionError("%s: %s" % (request[0], answer["error"]))
+        return answer["ok"]
+
+
+class GnomeWaylandDisplay:
+    """What the shell's Wayland session shows and takes, once attach() has found its sockets."""
+
+    def __init__(self, root):
+        self.root = root
+        self.portal = None
+        self.env = None
+
+    def start(self):
+        self.open_x11_unix()
+        self.env = dict(os.environ)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY"):
+            self.env.pop(name, None)
+        return self
+
+    @staticmethod
+    def open_x11_unix():
+        """mutter starts Xwayland only with /tmp/.X11-unix open to all and sticky, as a booted
+        system makes it; an X server started by root in a bare root leaves it 1755."""
+        path = "/tmp/.X11-unix"
+        os.makedirs(path, exist_ok=True)
+        if os.stat(path).st_mode & 0o7777 != 0o1777 and os.geteuid() == 0:
+            os.chmod(path, 0o1777)
+
+    def attach(self, shell):
+        """Points the session's clients at the shell's sockets and opens the portal. Its remote
+        desktop session shows an indicator in the top bar that shifts the icons: it is opened
+        before any icon is looked for."""
+        runtime = self.env["XDG_RUNTIME_DIR"]
+
+        def xwayland():  # mutter names its display in the log; the auth file is its own
+            with open(shell.log_path, "rb") as f:
+                found = re.search(rb"Using public X11 display (:\d+)", f.read())
+            auth = [n for n in os.listdir(runtime) if n.startswith(".mutter-Xwaylandauth")]
+            return found and auth and (found.group(1).decode(), os.path.join(runtime, auth[0]))
+        self.env["WAYLAND_DISPLAY"] = wait_for(
+            lambda: os.path.exists(os.path.join(runtime, "wayland-0")) and os.path.join(runtime, "wayland-0"),
+            "the shell's Wayland socket", timeout=TIMEOUT * 2)
+        self.env["DISPLAY"], self.env["XAUTHORITY"] = wait_for(xwayland, "mutter's Xwayland", timeout=TIMEOUT * 2)
+        self.portal = Portal(self.env, os.path.join(self.root, "portal.log"))
+
+    def stop(self):
+        if self.portal:
+            self.portal.proc.stdin.close()
+            GnomeHost._end(self.portal.proc)
+            self.portal = None
+
+    def shot(self):
+        path = os.path.join(self.root, "shot.png")
+        if not self.portal("shot", path):
+            raise AssertionError("the shell took no screenshot")
+        data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+        return Image(data, *SCREEN_SIZE)
+
+    def point(self, x, y):
+        """Moves the pointer to (x, y) from the bottom right corner: the motion is relative, and a
+        jump that overshoots stops at the screen's edge."""
+        width, height = SCREEN_SIZE
+        self.portal("motion", width * 2, height * 2)
+        self.portal("motion", x - (width - 1), y - (height - 1))
+
+    def click(self, button, repeat=1):
+        for _ in range(repeat):
+            self.portal("button", BUTTONS[button], True)
+            self.portal("button", BUTTONS[button], False)
+
+    def keys(self, *names):
+        for name in names:
+            self.portal("keysym", KEYSYMS[name], True)
+            self.portal("keysym", KEYSYMS[name], False)
+
+    def windows(self):
+        return self.portal("windows")
+
+
+class WaylandScreen:
+    """Veska's windows as the shell lists them, and keys to whatever has the focus: the harness's
+    Screen steps the Wayland session can take."""
+
+    def __init__(self, display):
+        self.display = display
+
+    def window(self, title):
+        return next((w for w in self.display.windows() if w.get("title") == title), None)
+
+    def wait_window(self, title):
+        return wait_for(lambda: self.window(title), "the window " + title)
+
+    def wait_no_window(self, title):
+        wait_for(lambda: self.window(title) is None, "the window %s to close" % title)
+
+    def wait_focused(self, title):
+        return wait_for(lambda: (self.window(title) or {}).get("has-focus"), "the window %s to have the focus" % title)
+
+    def keys(self, *names):
+        self.display.keys(*names)
+
+
+class GnomeHost:
+    """The shell on its own display and buses; start(), stop(), restart_shell(), veska(). The
+    Wayland session's shell cannot be replaced: it is started once."""
+
+    def __init__(self, wayland=False):
         self.root = tempfile.mkdtemp(prefix="veska-gnome-")
-        self.display = GnomeDisplay()
+        self.wayland = wayland
+        self.display = GnomeWaylandDisplay(self.root) if wayland else GnomeDisplay()
         self.groups = []      # buses: killed with everything they activated (dconf-service, ...)
         self.shells = []
         self.panel_bottom = None
@@ -112,7 +257,8 @@ class GnomeHost:
             env = self.display.env
             env.update(XDG_CONFIG_HOME=dirs["config"], XDG_DATA_HOME=dirs["data"], XDG_CACHE_HOME=dirs["cache"],
                        XDG_RUNTIME_DIR=dirs["runtime"], HOME=self.root, GSETTINGS_BACKEND="dconf",
-                       LIBGL_ALWAYS_SOFTWARE="1", XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_TYPE="x11",
+                       LIBGL_ALWAYS_SOFTWARE="1", XDG_CURRENT_DESKTOP="GNOME",
+                       XDG_SESSION_TYPE="wayland" if self.wayland else "x11",
                        NO_AT_BRIDGE="1", LANG="C.UTF-8")
             for name in ("XDG_SESSION_ID", "XDG_SEAT", "DESKTOP_SESSION", "GNOME_SETUP_DISPLAY"):
                 env.pop(name, None)
@@ -145,9 +291,12 @@ class GnomeHost:
         return address
 
     def stop(self):
+        if self.wayland:
+            self.display.stop()
         for p in reversed(self.shells + self.groups):
             self._end(p)
-        self.display.stop()
+        if not self.wayland:
+            self.display.stop()
         shutil.rmtree(self.root, ignore_errors=True)
 
     @staticmethod
@@ -172,7 +321,9 @@ class GnomeHost:
         """Starts (or, with one running, replaces) the shell and waits for its panel and watcher."""
         old_owner = self.name_owner(WATCHER)
         log = open(os.path.join(self.root, "shell-%d.log" % len(self.shells)), "wb")
-        shell = subprocess.Popen(["gnome-shell", "--x11", "--replace"], env=self.display.env,
+        argv = ["--wayland", "--headless", "--virtual-monitor", "%dx%d" % SCREEN_SIZE, "--wayland-display",
+                "wayland-0"] if self.wayland else ["--x11", "--replace"]
+        shell = subprocess.Popen(["gnome-shell", *argv], env=self.display.env,
                                  stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         shell.log_path = log.name
         log.close()
@@ -182,6 +333,8 @@ class GnomeHost:
         for old in self.shells[:-1]:
             if old.poll() is None:
                 wait_for(lambda: old.poll() is not None, "the replaced shell to end")
+        if self.wayland:
+            self.display.attach(shell)
         self.leave_overview(shell)
         return shell
 
@@ -231,14 +384,17 @@ class GnomeHost:
         self.panel_bottom = wait_for(panel, "the top bar")
 
     # ---- Veska ---------------------------------------------------------------------------------
-    def veska(self):
-        """A harness sandbox whose program runs in this session, as GNOME's own programs do."""
+    def veska(self, platform=None):
+        """A harness sandbox whose program runs in this session, as GNOME's own programs do; on
+        Wayland with Qt's platform "wayland" (a Wayland client) or "xcb" (through Xwayland)."""
         veska = Veska(self.display)
         veska.env["XDG_CURRENT_DESKTOP"] = "GNOME"
+        if platform:
+            veska.env["QT_QPA_PLATFORM"] = platform
         return veska
 
     def screen(self):
-        return Screen(self.display)
+        return WaylandScreen(self.display) if self.wayland else Screen(self.display)
 
     # ---- the icon and the menus ----------------------------------------------------------------
     def icon(self, rgb):
@@ -277,6 +433,11 @@ class GnomeHost:
     def click(self, icon, button, repeat=1):
         """Clicks the icon's box; returns the look before, with the pointer already on the icon."""
         x0, y0, x1, y1 = icon
+        if self.wayland:
+            self.display.point((x0 + x1) // 2, (y0 + y1) // 2)
+            before = self.wait_still()
+            self.display.click(button, repeat)
+            return before
         self.display.xdotool("mousemove", "--sync", str((x0 + x1) // 2), str((y0 + y1) // 2))
         before = self.wait_still()
         self.display.xdotool("click", "--repeat", str(repeat), "--delay", "80", str(button))
