@@ -9,7 +9,7 @@ packages=(
   xvfb xauth trayer xdotool x11-utils openbox imagemagick python3 fonts-ipafont-gothic
   dbus-x11 dbus-daemon libglib2.0-bin xfce4-panel
   gnome-shell gnome-shell-extension-appindicator at-spi2-core sway waybar grim wtype xwayland qt6-wayland
-  lxqt-panel pcmanfm-qt
+  lxqt-panel pcmanfm-qt python3-gi
   gsettings-desktop-schemas cinnamon-desktop-data mate-desktop-common dpkg-dev file desktop-file-utils
   lintian appstream man-db
 )
