@@ -313,14 +313,16 @@ TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce
     EXPECT_FALSE(heard.heard.contains("layout"));
     EXPECT_EQ(Layout(), before);
 
-    // The launch menu is rebuilt: the new entry gets a number never used, the old one is gone
-    // for good, and neither the stale number nor the disabled entry runs anything.
+    // The launch menu is rebuilt with the dialog left open (an Apply), and the host hears of it
+    // then: the new entry gets a number never used, the old one is gone for good, and neither
+    // the stale number nor the disabled entry runs anything. A check mark is heard as soon.
     delete launch.Items()->Items(0);
     launch.Items()->Add(Item(launch, "Beta", "beta"));
-    dialog.hide();
     ASSERT_TRUE(WaitUntil([&] { return Labels().value(0) == "Beta"; }));
     EXPECT_TRUE(heard.heard.contains("layout"));
     const int beta = Layout()[0].first;
+    launch.Items()->Items(0)->SetChecked(true);
+    EXPECT_TRUE(WaitUntil([&] { return heard.heard.contains(QStringLiteral("%1 toggle-state=1").arg(beta)); }));
     for (auto& [id, label] : before) EXPECT_GT(beta, id);
     EXPECT_EQ(Layout()[2].first, properties);
     chosen.clear();

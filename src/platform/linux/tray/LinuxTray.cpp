@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/linux/Activation.h"
 #include "platform/linux/DesktopWallpaper.h"
@@ -72,6 +73,9 @@ LinuxTray::LinuxTray(MenuRequest* requests, Options options)
         windowWatch_ = std::make_unique<WindowWatch>([this] { CaptureSoon(); });
         qApp->installEventFilter(windowWatch_.get());
     }
+    if (requests_) menuWatch_ = std::make_unique<TMenuWatch>([this] {
+        if (!capturing_) CaptureSoon();
+    });
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         watcher_ = new QDBusServiceWatcher(StatusNotifierItem::WatcherService, bus,
@@ -309,6 +313,13 @@ void LinuxTray::Capture(uint32_t uID) {
     auto it = icons_.find(uID);
     if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return;
     const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
+    // The pop-up checks may touch the menus: that is what is being taken, not news.
+    const bool wasCapturing = std::exchange(capturing_, true);
+    struct Restore {
+        bool& flag;
+        bool was;
+        ~Restore() { flag = was; }
+    } restore{capturing_, wasCapturing};
     const std::size_t count = it->second.menus.parts.size();
     for (std::size_t s = 0; s < count; ++s) {
         const uint32_t press = it->second.menus.parts[s].button;

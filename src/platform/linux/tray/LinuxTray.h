@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/linux/tray/HostMenu.h"
@@ -91,6 +92,8 @@ private:
     QTimer poll_;
     QTimer recapture_;
     std::unique_ptr<QObject> windowWatch_;
+    std::unique_ptr<TMenuWatch> menuWatch_;
+    bool capturing_ = false;
     QDBusServiceWatcher* watcher_ = nullptr;
     std::map<uint32_t, WindowProc> windows_;
     std::map<uint32_t, Entry> icons_;
