@@ -198,10 +198,18 @@ protected:
     }
     // Clicks on a node sent without waiting, in one EventGroup or as Event calls; all answered.
     static void Clicks(QDBusConnection& bus, const QString& service, int id, int count, bool grouped) {
-        auto menu = [&] { return QDBusMessage::createMethodCall(service, "/MenuBar", "com.canonical.dbusmenu", grouped ? "EventGroup" : "Event"); };
-        QList<QDBusPendingCall> sent{bus.asyncCall(menu() << QVariant::fromValue(MenuEventList(count, {id, "clicked", QDBusVariant(0), 0})))};
-        for (int i = 0; !grouped && i < count; ++i) sent << bus.asyncCall(menu() << id << QString("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u);
-        for (QDBusPendingCall& call : sent) call.waitForFinished();
+        auto menu = [&] {
+            return QDBusMessage::createMethodCall(service, "/MenuBar", "com.canonical.dbusmenu", grouped ? "EventGroup" : "Event");
+        };
+        const MenuEvent click{id, "clicked", QDBusVariant(0), 0};
+        QList<QDBusPendingCall> sent;
+        if (grouped) sent << bus.asyncCall(menu() << QVariant::fromValue(MenuEventList(count, click)));
+        for (int i = 0; !grouped && i < count; ++i)
+            sent << bus.asyncCall(menu() << id << click.eventId << QVariant::fromValue(click.data) << click.timestamp);
+        for (QDBusPendingCall& call : sent) {
+            call.waitForFinished();
+            EXPECT_FALSE(call.isError()) << qPrintable(call.error().message());
+        }
     }
 
     MenuRequest requests;
