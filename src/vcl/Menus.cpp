@@ -12,7 +12,22 @@ std::unordered_map<const TPopupMenu*, unsigned long>& liveMenus() {
     return m;
 }
 unsigned long nextSerial = 1;
+std::vector<TMenuWatch*>& watches() {
+    static auto* w = new std::vector<TMenuWatch*>;  // items may still go at exit
+    return *w;
+}
 }  // namespace
+
+TMenuWatch::TMenuWatch(std::function<void()> changed) : changed_(std::move(changed)) { watches().push_back(this); }
+
+TMenuWatch::~TMenuWatch() { watches().erase(std::remove(watches().begin(), watches().end(), this), watches().end()); }
+
+void TMenuWatch::Changed() {
+    // A watch may end while it is told.
+    const std::vector<TMenuWatch*> now = watches();
+    for (TMenuWatch* w : now)
+        if (std::find(watches().begin(), watches().end(), w) != watches().end() && w->changed_) w->changed_();
+}
 
 unsigned long TMenuItem::nextSerial_ = 1;
 
@@ -21,6 +36,7 @@ TMenuItem::~TMenuItem() {
     if (parent_) {
         auto& sib = parent_->items_;
         sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
+        TMenuWatch::Changed();
     }
 }
 
@@ -30,6 +46,7 @@ void TMenuItem::SetChecked(bool v) {
         for (TMenuItem* s : parent_->items_)
             if (s != this && s->RadioItem && s->GroupIndex == GroupIndex) s->checked_ = false;
     }
+    TMenuWatch::Changed();
 }
 
 bool TMenuItem::Holds(const TMenuItem* item) const {
@@ -51,6 +68,7 @@ void TMenuItem::Add(TMenuItem* item) {
     }
     item->parent_ = this;
     items_.push_back(item);
+    TMenuWatch::Changed();
 }
 
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), items_(new TMenuItem(nullptr)) {

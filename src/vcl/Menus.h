@@ -1,6 +1,7 @@
 // Menus as data: items carry Caption, Hint, Name and their click handler; a platform tracker
 // shows them. A caption of exactly "-" makes a separator line.
 #pragma once
+#include <functional>
 #include <vector>
 
 #include "vcl/Component.h"
@@ -54,6 +55,20 @@ public:
 
 private:
     TMenuItem* items_;
+};
+
+// Hears of every entry added to or removed from a menu and of every check mark set, anywhere:
+// a copy of the menus shown elsewhere follows them without waiting for a moment to look.
+class TMenuWatch {
+public:
+    explicit TMenuWatch(std::function<void()> changed);
+    ~TMenuWatch();
+    TMenuWatch(const TMenuWatch&) = delete;
+    TMenuWatch& operator=(const TMenuWatch&) = delete;
+    static void Changed();
+
+private:
+    std::function<void()> changed_;
 };
 
 // Reference to a popup menu that drops to none when the menu is destroyed.

@@ -1,6 +1,8 @@
 // The tray icon as a StatusNotifierItem, against a stand-in host on a private session bus: the
 // host may come later or restart, draws the exported menus, and its choices reach the entries.
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QMenu>
 #include <QWidget>
 #include <algorithm>
@@ -181,6 +183,34 @@ protected:
     QString Property(const char* name) {
         return Call("/StatusNotifierItem", "org.freedesktop.DBus.Properties.Get", {"org.kde.StatusNotifierItem", name});
     }
+    // Host calls on a connection and thread of their own, as from another process, while this
+    // thread runs Veska until they are done: its windows may stay open meanwhile.
+    void AsHost(const std::function<void(QDBusConnection&, const QString& service)>& calls) {
+        std::atomic<bool> done = false;
+        std::thread host([&, service = watcher.Registered().value(0)] {
+            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "host");
+            calls(bus, service);
+            done = true;
+        });
+        EXPECT_TRUE(WaitUntil([&] { return done.load(); }));
+        host.join();
+        QDBusConnection::disconnectFromBus("host");
+    }
+    // Clicks on a node sent without waiting, in one EventGroup or as Event calls; all answered.
+    static void Clicks(QDBusConnection& bus, const QString& service, int id, int count, bool grouped) {
+        auto menu = [&] {
+            return QDBusMessage::createMethodCall(service, "/MenuBar", "com.canonical.dbusmenu", grouped ? "EventGroup" : "Event");
+        };
+        const MenuEvent click{id, "clicked", QDBusVariant(0), 0};
+        QList<QDBusPendingCall> sent;
+        if (grouped) sent << bus.asyncCall(menu() << QVariant::fromValue(MenuEventList(count, click)));
+        for (int i = 0; !grouped && i < count; ++i)
+            sent << bus.asyncCall(menu() << id << click.eventId << QVariant::fromValue(click.data) << click.timestamp);
+        for (QDBusPendingCall& call : sent) {
+            call.waitForFinished();
+            EXPECT_FALSE(call.isError()) << qPrintable(call.error().message());
+        }
+    }
 
     MenuRequest requests;
     LinuxDesktop desktop{&requests};
@@ -252,9 +282,10 @@ TEST_F(StatusNotifierTest, OneMenuHostsGetBothMenusAndARefusingHostIsAnError) {
     ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 4; }));
     EXPECT_EQ(Labels(), (QStringList{"エディタ__1", "-", "Veska のプロパティ(_R)...", "Veska の終了(_X)"}));
 
-    // The launch menu's check runs before the host shows it, and its entry runs when chosen.
+    // The launch menu's check runs before the host shows it, once however often the host names
+    // the menu, and its entry runs when chosen.
     chosen.clear();
-    Call("/MenuBar", "com.canonical.dbusmenu.AboutToShow", {"0"});
+    Call("/MenuBar", "com.canonical.dbusmenu.AboutToShowGroup", {"[0, 0, 0, 1, 1, 9999]"});
     EXPECT_EQ(chosen, (std::vector<std::string>{"launch checked"}));
     Click(Layout().at(0).first);
     ASSERT_TRUE(WaitUntil([&] { return std::count(chosen.begin(), chosen.end(), "editor") == 1; }));
@@ -312,14 +343,16 @@ TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce
     EXPECT_FALSE(heard.heard.contains("layout"));
     EXPECT_EQ(Layout(), before);
 
-    // The launch menu is rebuilt: the new entry gets a number never used, the old one is gone
-    // for good, and neither the stale number nor the disabled entry runs anything.
+    // The launch menu is rebuilt with the dialog left open (an Apply), and the host hears of it
+    // then: the new entry gets a number never used, the old one is gone for good, and neither
+    // the stale number nor the disabled entry runs anything. A check mark is heard as soon.
     delete launch.Items()->Items(0);
     launch.Items()->Add(Item(launch, "Beta", "beta"));
-    dialog.hide();
     ASSERT_TRUE(WaitUntil([&] { return Labels().value(0) == "Beta"; }));
     EXPECT_TRUE(heard.heard.contains("layout"));
     const int beta = Layout()[0].first;
+    launch.Items()->Items(0)->SetChecked(true);
+    EXPECT_TRUE(WaitUntil([&] { return heard.heard.contains(QStringLiteral("%1 toggle-state=1").arg(beta)); }));
     for (auto& [id, label] : before) EXPECT_GT(beta, id);
     EXPECT_EQ(Layout()[2].first, properties);
     // Rebuilt once more the same: Beta keeps its number, so the host has no layout to redo.
@@ -367,16 +400,6 @@ TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce
     propertiesItem->Enabled = true;
     std::atomic<bool> answered = false;
     QString answer;
-    std::thread host([&, service = watcher.Registered().value(0)] {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "burst");
-        for (int i = 0; i < 20; ++i)
-            bus.asyncCall(QDBusMessage::createMethodCall(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem",
-                                                         "ContextMenu") << 1 << 2);
-        QDBusMessage show = QDBusMessage::createMethodCall(service, "/MenuBar", "com.canonical.dbusmenu", "AboutToShow") << 0;
-        QDBusMessage reply = bus.call(show, QDBus::Block, 5000);
-        answer = reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QStringLiteral("answered");
-        answered = true;
-    });
     int open = 0, most = 0;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -388,15 +411,69 @@ TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce
             if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
     });
     closer.start(10);
-    ASSERT_TRUE(WaitUntil([&] { return answered.load(); }));
-    host.join();
+    AsHost([&](QDBusConnection& bus, const QString& service) {
+        for (int i = 0; i < 20; ++i)
+            bus.asyncCall(QDBusMessage::createMethodCall(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem",
+                                                         "ContextMenu") << 1 << 2);
+        QDBusMessage show = QDBusMessage::createMethodCall(service, "/MenuBar", "com.canonical.dbusmenu", "AboutToShow") << 0;
+        QDBusMessage reply = bus.call(show, QDBus::Block, 5000);
+        answer = reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QStringLiteral("answered");
+        answered = true;
+    });
     EXPECT_EQ(answer, "answered");
     EXPECT_GT(open, 0);
     EXPECT_EQ(most, 1);
     EXPECT_TRUE(WaitUntil([&] { return !QApplication::activePopupWidget(); }));
-    QDBusConnection::disconnectFromBus("burst");
     EXPECT_EQ(Labels(), (QStringList{"Beta", "-", "Veska のプロパティ(_R)...", "Veska の終了(_X)"}));
     (void)icon;
+}
+
+// A burst of clicks on an entry, in one EventGroup or as Event calls sent without waiting: an
+// entry that opens a window opens one, which a further click brings to the front; one that
+// starts a program runs once per click.
+TEST_F(StatusNotifierTest, ABurstOfClicksOpensOneWindowWhichAFurtherClickBringsToTheFront) {
+    StartHost();
+    IconOn(Tray(true));
+    launch.Items()->Add(Item(launch, "システム情報...", "information"));
+    int windows = 0;
+    QPointer<QDialog> window;
+    // Modal, as Veska's windows are; the properties command is disabled while its dialog is open.
+    for (TMenuItem* item : {launch.Items()->Items(1), command.Items()->Items(0)})
+        item->OnClick = [&, item](TObject*) {
+            ++windows;
+            item->Enabled = item->Parent() == launch.Items();
+            QDialog dialog;
+            window = &dialog;
+            dialog.exec();
+            item->Enabled = true;
+        };
+    ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 5; }));
+    const auto nodes = Layout();  // editor, information, line, properties, exit
+    QWidget elsewhere;
+    elsewhere.show();
+    struct Burst { int node, clicks; bool grouped; int windows, programs; };
+    for (const Burst& b : std::vector<Burst>{{1, 20, true, 1, 0}, {1, 20, false, 1, 0}, {3, 20, false, 1, 0},
+                                             {1, 3000, true, 1, 0}, {0, 20, false, 0, 21}, {0, 3000, true, 0, 3001}}) {
+        windows = 0;
+        chosen.clear();
+        bool inFront = false;
+        AsHost([&](QDBusConnection& bus, const QString& service) {
+            Clicks(bus, service, nodes[b.node].first, b.clicks, b.grouped);
+            QMetaObject::invokeMethod(qApp, [&] {
+                elsewhere.activateWindow();
+                WaitUntil([&] { return QApplication::activeWindow() == &elsewhere; });
+            }, Qt::BlockingQueuedConnection);
+            Clicks(bus, service, nodes[b.node].first, 1, true);
+            QMetaObject::invokeMethod(qApp, [&] {
+                inFront = window && WaitUntil([&] { return QApplication::activeWindow() == window; });
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+            }, Qt::BlockingQueuedConnection);
+        });
+        EXPECT_EQ(windows, b.windows) << b.node << ", " << b.clicks;
+        EXPECT_EQ(inFront, b.windows > 0) << b.node << ", " << b.clicks;
+        EXPECT_EQ(std::count(chosen.begin(), chosen.end(), "editor"), b.programs) << b.clicks;
+    }
 }
 
 // A watcher whose host has gone is no tray: the XEmbed tray takes the icon until a host comes.

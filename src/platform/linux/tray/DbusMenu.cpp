@@ -2,6 +2,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusContext>
+#include <QSet>
 #include <map>
 
 namespace veska {
@@ -97,14 +98,18 @@ public slots:
     QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors) {
         idErrors.clear();
         QList<int> updated;
+        // A node named many times is about to show once: its check runs once.
+        QSet<int> asked;
         for (int id : ids) {
+            if (asked.contains(id)) continue;
+            asked.insert(id);
             bool changed = false;
             if (!menu_->AboutToShow(id, changed).isEmpty())
                 idErrors.append(id);
             else if (changed)
                 updated.append(id);
         }
-        if (!ids.isEmpty() && idErrors.size() == ids.size()) Answer(QStringLiteral("no such menu entries"));
+        if (!asked.isEmpty() && idErrors.size() == asked.size()) Answer(QStringLiteral("no such menu entries"));
         return updated;
     }
 

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/linux/Activation.h"
 #include "platform/linux/DesktopWallpaper.h"
@@ -33,17 +34,18 @@ uint32_t releaseOf(uint32_t press) { return press + 1; }  // each button's relea
 // command is disabled while its dialog is open): the host's copy is taken again.
 class WindowWatch : public QObject {
 public:
-    explicit WindowWatch(std::function<void()> changed) : changed_(std::move(changed)) {}
+    explicit WindowWatch(std::function<void(QWidget*, bool shown)> changed) : changed_(std::move(changed)) {}
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
             auto* w = qobject_cast<QWidget*>(object);
-            if (w && w->isWindow() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip) changed_();
+            if (w && w->isWindow() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip)
+                changed_(w, event->type() == QEvent::Show);
         }
         return false;
     }
 
 private:
-    std::function<void()> changed_;
+    std::function<void(QWidget*, bool)> changed_;
 };
 
 bool isRefusal(const QString& error) {
@@ -69,9 +71,15 @@ LinuxTray::LinuxTray(MenuRequest* requests, Options options)
         for (uint32_t uID : ids) Capture(uID);
     });
     if (qApp && requests_) {
-        windowWatch_ = std::make_unique<WindowWatch>([this] { CaptureSoon(); });
+        windowWatch_ = std::make_unique<WindowWatch>([this](QWidget* window, bool shown) {
+            if (shown && !running_.empty()) running_.back().windows.emplace_back(window);
+            CaptureSoon();
+        });
         qApp->installEventFilter(windowWatch_.get());
     }
+    if (requests_) menuWatch_ = std::make_unique<TMenuWatch>([this] {
+        if (!capturing_) CaptureSoon();
+    });
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         watcher_ = new QDBusServiceWatcher(StatusNotifierItem::WatcherService, bus,
@@ -309,6 +317,13 @@ void LinuxTray::Capture(uint32_t uID) {
     auto it = icons_.find(uID);
     if (!requests_ || it == icons_.end() || !it->second.item || it->second.callbackMessage == 0) return;
     const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
+    // The pop-up checks may touch the menus: that is what is being taken, not news.
+    const bool wasCapturing = std::exchange(capturing_, true);
+    struct Restore {
+        bool& flag;
+        bool was;
+        ~Restore() { flag = was; }
+    } restore{capturing_, wasCapturing};
     const std::size_t count = it->second.menus.parts.size();
     for (std::size_t s = 0; s < count; ++s) {
         const uint32_t press = it->second.menus.parts[s].button;
@@ -352,8 +367,17 @@ void LinuxTray::HostClicked(uint32_t uID, int id, uint timestamp) {
         [this, uID, id, timestamp, token] {
             auto it = icons_.find(uID);
             if (it == icons_.end()) return;
+            // Clicked again while its window is open (a double click, a host repeating itself):
+            // that window comes to the front, and no second one opens inside the first.
+            for (const Run& run : running_)
+                if (run.uID == uID && run.id == id) return Raise(run, token, timestamp);
             std::optional<HostMenuLayout::Hit> hit = it->second.menus.Find(id);
             if (!hit || hit->item->Count() > 0) return;
+            running_.push_back({uID, id, {}});
+            struct Ran {
+                std::vector<Run>& running;
+                ~Ran() { running.pop_back(); }
+            } ran{running_};
             const uint32_t press = it->second.menus.parts[hit->slot].button;
             const uint32_t hWnd = it->second.hWnd, callback = it->second.callbackMessage;
             const MenuRequest saved = *requests_;
@@ -366,6 +390,16 @@ void LinuxTray::HostClicked(uint32_t uID, int id, uint timestamp) {
             CaptureSoon();
         },
         Qt::QueuedConnection);
+}
+
+void LinuxTray::Raise(const Run& run, const QString& token, uint timestamp) {
+    GrantActivation(token, timestamp);
+    for (const QPointer<QWidget>& window : run.windows)
+        if (window && window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+        }
+    EndActivation();
 }
 
 }  // namespace veska

@@ -8,17 +8,20 @@
 #pragma once
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/linux/tray/HostMenu.h"
 
 class QDBusServiceWatcher;
+class QWidget;
 
 namespace veska {
 
@@ -84,6 +87,15 @@ private:
     void HostAboutToShow(uint32_t uID, int id);
     void HostClicked(uint32_t uID, int id, uint timestamp);
 
+    // An entry a host's click set running, whose handler has not returned yet (its window is
+    // open), with the windows it opened.
+    struct Run {
+        uint32_t uID;
+        int id;
+        std::vector<QPointer<QWidget>> windows;
+    };
+    static void Raise(const Run& run, const QString& token, uint timestamp);
+
     MenuRequest* requests_;
     Options options_;
     bool singleMenu_;
@@ -91,6 +103,9 @@ private:
     QTimer poll_;
     QTimer recapture_;
     std::unique_ptr<QObject> windowWatch_;
+    std::unique_ptr<TMenuWatch> menuWatch_;
+    bool capturing_ = false;
+    std::vector<Run> running_;  // innermost last
     QDBusServiceWatcher* watcher_ = nullptr;
     std::map<uint32_t, WindowProc> windows_;
     std::map<uint32_t, Entry> icons_;
