@@ -127,9 +127,12 @@ bool LinuxTray::HostPresent() const {
            reply.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
-// Only asked while no host runs: Qt settles once, at its first look, whether its tray icons
-// go to a host, and ours must stay XEmbed ones.
+// Qt makes a tray icon created while a StatusNotifierWatcher is on the bus an item of its own
+// (6.8 for every icon, 6.4 at its first look), registered under our connection's name, which a
+// host then shows beside ours and, the name staying, long after the icon is deleted. So an
+// XEmbed icon is made only while no watcher runs.
 bool LinuxTray::XEmbedAvailable() const {
+    if (WatcherPresent()) return false;
     return options_.xembedAvailable ? options_.xembedAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
@@ -175,9 +178,9 @@ bool LinuxTray::Dock(uint32_t uID, Entry& entry) {
     }
     if (XEmbedAvailable()) {
         UseXEmbed(uID, entry);
-        if (WatcherPresent()) poll_.start();  // its host may come yet
     } else {
-        // No tray yet (the panel usually starts after us at login): wait for one.
+        // No tray yet (the panel usually starts after us at login), or a watcher still without
+        // its host: wait for one.
         poll_.start();
     }
     return true;
@@ -248,7 +251,7 @@ void LinuxTray::WatcherAppeared() {
     MoveToHost();
 }
 
-// While an icon waits, or a watcher waits for its host: the first tray of either kind takes it.
+// While an icon waits: a watcher's host, or an XEmbed tray once no watcher is left, takes it.
 void LinuxTray::Poll() {
     if (HostPresent()) {
         WatcherAppeared();
