@@ -37,7 +37,10 @@ class LxqtWallpaperTest(unittest.TestCase):
         icon, screen = TrayIcon(self.display, RED), harness.Screen(self.display)
         for n, (mode, tiled) in enumerate((("tile", True), ("center", False))):
             icon.open_menu(1)
-            screen.keys("Down", "Right", *["Down"] * (n + 1), "Return")  # the submenu's n-th wallpaper
+            screen.keys("Down", "Right")
+            # Keys sent before the submenu is up would go to the menu under it.
+            wait_for(lambda: len(self.display.popups()) >= 2, "the wallpaper submenu")
+            screen.keys(*["Down"] * (n + 1), "Return")  # the submenu's n-th wallpaper
             wait_for(lambda: self.display.wallpaper() == (walls[n], mode), "pcmanfm-qt's settings: " + mode)
             wait_for(lambda: self.shown(tiled, COLOURS[n]), "the desktop showing the wallpaper: " + mode)
             self.display.screenshot("lxqt-wallpaper-" + mode)
