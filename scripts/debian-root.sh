@@ -36,7 +36,8 @@ if [ ! -x "$base/bin/bash" ]; then
 fi
 
 unmount
-rm -rf "$work"
+# Never into a mount left behind (the bound /dev above all).
+rm -rf --one-file-system "$work"
 cp -a "$base" "$work"
 git clone -q "$project" "$work/root/veska"
 cp /etc/resolv.conf "$work/etc/resolv.conf" 2>/dev/null || true
