@@ -86,18 +86,9 @@ def launch_config(entries):
 def delete_first_entry(screen, dialog):
     """In the properties dialog: deletes the launch menu's first entry (削除(D), OK in the 確認 box)
     and closes the dialog with OK. screen: a Screen, or a host's stand-in with its methods."""
-    # A click that comes while a new Wayland window is still being set up can be lost under load,
-    # as a user's would be: then click again.
-    for attempt in range(3):
-        screen.click_in(dialog, 62, 65)  # the first row
-        screen.click_in(dialog, 421, 96)  # "削除(D)"
-        try:
-            box = wait_for(lambda: screen.window("確認"), "the window 確認", timeout=TIMEOUT / 3)
-            break
-        except AssertionError:
-            if attempt == 2:
-                raise
-    screen.focus_keys(box, "Return")
+    screen.click_in(dialog, 62, 65)  # the first row
+    screen.click_in(dialog, 421, 96)  # "削除(D)"
+    screen.focus_keys(screen.wait_window("確認"), "Return")
     screen.wait_no_window("確認")
     screen.click_in(dialog, 294, 418)  # OK
     screen.wait_no_window("Veska のプロパティ")

@@ -393,6 +393,9 @@ class SwayHost:
 
     def click_in(self, window, x, y):
         """Clicks the left button at (x, y) inside a window's own area, below its title bar."""
+        # Where it is now: sway 1.10 first gives a new floating window's rect with its title bar
+        # in it, and moves it down by that bar a moment later.
+        window = next((w for w in self.windows() if w["id"] == window["id"]), window)
         outer, inner = window["rect"], window["window_rect"]
         self.pointer.move(outer["x"] + inner["x"] + x, outer["y"] + inner["y"] + y)
         self.pointer.click(1)
