@@ -2,6 +2,7 @@
 settings, also after pcmanfm-qt restarts."""
 import os
 import shutil
+import time
 import unittest
 
 import harness
@@ -26,7 +27,14 @@ class LxqtWallpaperTest(unittest.TestCase):
         data = self.display.grab("root")
         return wallpaper_shown(lambda x, y: tuple(data[(y * WIDTH + x) * 3:][:3]), (WIDTH, HEIGHT), tiled, colours)
 
-    def test_a_wallpaper_chosen_in_the_submenu_shows_and_stays_after_pcmanfm_qt_restarts(self):
+    def choose(self, screen, icon, n):
+        icon.open_menu(1)
+        screen.keys("Down", "Right")
+        # Keys sent before the submenu is up would go to the menu under it.
+        wait_for(lambda: len(self.display.popups()) >= 2, "the wallpaper submenu")
+        screen.keys(*["Down"] * (n + 1), "Return")  # the submenu's n-th wallpaper
+
+    def test_a_wallpaper_shows_at_once_leaves_file_manager_windows_open_and_stays_after_pcmanfm_qt_restarts(self):
         veska = XfceVeska(self.display)
         self.addCleanup(veska.cleanup)
         veska.env["XDG_CURRENT_DESKTOP"] = "LXQt"
@@ -35,17 +43,43 @@ class LxqtWallpaperTest(unittest.TestCase):
             write_bmp(path, 40, 30, left, right)
         proc = veska.start_coloured(RED, wallpaper_config(*walls))
         icon, screen = TrayIcon(self.display, RED), harness.Screen(self.display)
-        for n, (mode, tiled) in enumerate((("tile", True), ("center", False))):
-            icon.open_menu(1)
-            screen.keys("Down", "Right")
-            # Keys sent before the submenu is up would go to the menu under it.
-            wait_for(lambda: len(self.display.popups()) >= 2, "the wallpaper submenu")
-            screen.keys(*["Down"] * (n + 1), "Return")  # the submenu's n-th wallpaper
-            wait_for(lambda: self.display.wallpaper() == (walls[n], mode), "pcmanfm-qt's settings: " + mode)
-            wait_for(lambda: self.shown(tiled, COLOURS[n]), "the desktop showing the wallpaper: " + mode)
-            self.display.screenshot("lxqt-wallpaper-" + mode)
+
+        # A settings file that is a link stays one.
+        settings = os.path.join(self.display.config, "pcmanfm-qt", "lxqt", "settings.conf")
+        os.makedirs(os.path.dirname(settings), exist_ok=True)
+        with open(settings + ".real", "w") as f:
+            f.write("[Desktop]\n")
+        os.symlink("settings.conf.real", settings)
+
+        # Tiled, with a file manager window of the desktop's pcmanfm-qt open: it stays open.
+        pid = self.display.desktop_pid()
+        os.makedirs(os.path.join(veska.root, "open-here"))
+        self.display.spawn("pcmanfm-qt", "--profile=lxqt", os.path.join(veska.root, "open-here"))
+        files = wait_for(lambda: self.display.windows("--name", "^open-here$"), "the file manager window")
+        self.choose(screen, icon, 0)
+        wait_for(lambda: self.shown(True, COLOURS[0]), "the desktop showing the wallpaper: tile")
+        self.display.screenshot("lxqt-wallpaper-tile")
+        kept_at_once = self.display.wallpaper() == (walls[0], "tile")  # pcmanfm-qt 1.4 and later
+        time.sleep(3)  # the scene itself: nothing may close meanwhile
+        self.assertEqual(self.display.windows("--name", "^open-here$"), files)
+        self.assertEqual(self.display.desktop_pid(), pid)
+        # Once it closes, 1.2.1 is started again to keep the mode; a later one never is.
+        self.display.xdotool("windowactivate", "--sync", files[0], "key", "ctrl+w")
+        wait_for(lambda: not self.display.windows("--name", "^open-here$"), "the file manager window to close")
+        wait_for(lambda: self.display.wallpaper() == (walls[0], "tile"), "pcmanfm-qt's settings: tile")
+        if kept_at_once:
+            time.sleep(3)
+            self.assertEqual(self.display.desktop_pid(), pid)
+        wait_for(lambda: self.display.desktop_pid() and self.shown(True, COLOURS[0]), "the desktop back, tiled")
+
+        # Centred, with nothing but the desktop open.
+        self.choose(screen, icon, 1)
+        wait_for(lambda: self.display.wallpaper() == (walls[1], "center"), "pcmanfm-qt's settings: center")
+        wait_for(lambda: self.shown(False, COLOURS[1]), "the desktop showing the wallpaper: center")
+        self.display.screenshot("lxqt-wallpaper-center")
         self.display.restart_desktop()
         self.assertEqual(self.display.wallpaper(), (walls[1], "center"))
         wait_for(lambda: self.shown(False, COLOURS[1]), "the centred wallpaper after pcmanfm-qt restarts")
         self.display.screenshot("lxqt-wallpaper-restarted")
+        self.assertTrue(os.path.islink(settings))
         self.assertEqual(veska.messages(proc), [])

@@ -184,7 +184,7 @@ std::string PlasmaWallpaperScript(const std::string& path, bool tiled) {
     return s + "}\n";
 }
 
-bool SetDesktopWallpaper(DesktopKind kind, const std::string& path, bool tiled) {
+bool SetDesktopWallpaper(DesktopKind kind, const std::string& path, bool tiled, std::function<void()> desktopLost) {
     const std::string options = path.empty() ? "none" : (tiled ? "wallpaper" : "centered");
     const std::string uri = toUri(path);
     if (!path.empty() && uri.empty()) return false;
@@ -201,7 +201,7 @@ bool SetDesktopWallpaper(DesktopKind kind, const std::string& path, bool tiled) 
                               {{"picture-filename", path, true}, {"picture-options", options, true}});
     case DesktopKind::Xfce: return applyXfce(path, tiled);
     case DesktopKind::Plasma: return applyPlasma(path, tiled);
-    case DesktopKind::Lxqt: return SetPcmanfmWallpaper(path, tiled);
+    case DesktopKind::Lxqt: return SetPcmanfmWallpaper(path, tiled, std::move(desktopLost));
     case DesktopKind::Sway: return SetSwayWallpaper(path, tiled);
     case DesktopKind::None: return false;
     }

@@ -2,6 +2,7 @@
 // xfconf (XFCE), the Plasma shell's scripting interface (KDE), pcmanfm-qt's desktop (LXQt) and
 // sway's outputs.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,10 @@ struct SessionDesktop {
 SessionDesktop CurrentDesktop();
 
 // Sets the desktop's wallpaper (an empty path: none); false when that desktop's setting is not
-// to be had (schema missing, no xfconf-query, no Plasma shell on the bus).
-bool SetDesktopWallpaper(DesktopKind kind, const std::string& absolutePath, bool tiled);
+// to be had (schema missing, no xfconf-query, no Plasma shell on the bus). desktopLost: called
+// when a desktop that had to be started again to keep the change did not come back.
+bool SetDesktopWallpaper(DesktopKind kind, const std::string& absolutePath, bool tiled,
+                         std::function<void()> desktopLost = {});
 
 // The Plasma shell script that sets every desktop's wallpaper (an empty path: a plain colour).
 std::string PlasmaWallpaperScript(const std::string& absolutePath, bool tiled);

@@ -23,7 +23,7 @@ LinuxPlatform::LinuxPlatform()
       paths_(std::make_unique<LinuxPaths>()),
       shell_(std::make_unique<LinuxShell>()),
       sound_(std::make_unique<LinuxSound>()),
-      wallpaper_(std::make_unique<LinuxWallpaper>()),
+      wallpaper_(std::make_unique<LinuxWallpaper>(desktop_.get())),
       recent_(std::make_unique<LinuxRecent>()),
       system_(std::make_unique<LinuxSystem>()),
       clock_(std::make_unique<LinuxClock>()),

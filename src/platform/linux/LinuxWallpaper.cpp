@@ -16,7 +16,10 @@ bool LinuxWallpaper::SetDeskWallpaper(const Bytes& path, bool tiled) {
     if (!file.empty() && !picture.load(QString::fromUtf8(file))) return false;
 
     const SessionDesktop desktop = CurrentDesktop();
-    if (desktop.kind != DesktopKind::None && SetDesktopWallpaper(desktop.kind, file, tiled)) return true;
+    auto lost = [d = desktop_] {
+        if (d) d->MessageBox(sj("pcmanfm-qt を起動し直せなかったため、デスクトップが表示されていません。"), {}, MB_ICONEXCLAMATION);
+    };
+    if (desktop.kind != DesktopKind::None && SetDesktopWallpaper(desktop.kind, file, tiled, lost)) return true;
     // Xwayland's root window lies under the compositor's own background.
     if (desktop.wayland) return false;
     return SetRootWallpaper(file.empty() ? nullptr : &picture, tiled);

@@ -7,8 +7,13 @@ namespace veska {
 
 class LinuxWallpaper : public IWallpaper {
 public:
+    // desktop: tells the user when the desktop, started again to keep a change, did not come back.
+    explicit LinuxWallpaper(IDesktop* desktop = nullptr) : desktop_(desktop) {}
     // A path that names no readable picture leaves the wallpaper as it is.
     bool SetDeskWallpaper(const Bytes& path, bool tiled) override;
+
+private:
+    IDesktop* desktop_;
 };
 
 }  // namespace veska

@@ -1,9 +1,20 @@
 #include "platform/linux/PcmanfmWallpaper.h"
 
+#include "platform/linux/ClientWindows.h"
+
+// GIO first: its structs have fields named after Qt's keywords.
 #include <gio/gio.h>
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -136,38 +147,160 @@ bool startAgain(const Process& p) {
                          nullptr, nullptr, nullptr);
 }
 
-// pcmanfm-qt 1.2.1 shows the new mode but keeps the one it started with, and writes that one into
-// its settings file whenever it saves them, at its end too. Where it did, the instance is ended
-// and started again as it was, with the mode put into the file in between: a start reads it.
-void keepMode(GDBusConnection* bus, const std::string& mode) {
+std::optional<guint32> ownerPid(GDBusConnection* bus) {
     GVariant* reply = callBus(bus, "GetConnectionUnixProcessID");
-    if (reply == nullptr) return;
+    if (reply == nullptr) return std::nullopt;
     guint32 pid = 0;
     g_variant_get(reply, "(u)", &pid);
     g_variant_unref(reply);
-    const Process p = processOf(pid);
-    if (p.argv.empty() || p.env.empty()) return;  // not ours to start again
-    const std::string file = settingsFile(p);
+    return pid;
+}
+
+// Only a pcmanfm-qt of this user may be ended and started again: the name on the bus could be
+// held by another program, or by another user's instance on a shared bus.
+bool ours(guint32 pid) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    struct stat st {};
+    if (::stat(proc.c_str(), &st) != 0 || st.st_uid != ::getuid()) return false;
+    gchar* exe = g_file_read_link((proc + "/exe").c_str(), nullptr);
+    if (exe == nullptr) return false;
+    gchar* name = g_path_get_basename(exe);
+    // After an upgrade the running file's link reads "pcmanfm-qt (deleted)".
+    const bool pcmanfm = std::string_view(name).substr(0, 10) == "pcmanfm-qt";
+    g_free(name);
+    g_free(exe);
+    return pcmanfm;
+}
+
+std::string envValue(const Process& p, std::string_view name) {
+    for (const auto& e : p.env)
+        if (e.size() > name.size() && e.compare(0, name.size(), name) == 0 && e[name.size()] == '=')
+            return e.substr(name.size() + 1);
+    return {};
+}
+
+// The file a settings path stands for: a link is written through, and stays a link.
+std::string target(const std::string& file) {
+    char* real = ::realpath(file.c_str(), nullptr);
+    std::string out = real ? real : file;
+    std::free(real);
+    return out;
+}
+
+// Puts the mode into the settings file in place of what stands there, keeping the file's
+// permissions; false when the file holds no mode to replace or cannot be written.
+bool writeMode(const std::string& file, const std::string& mode) {
     std::string text = readText(file);
     auto [begin, end] = modeSpan(text);
-    if (begin != std::string::npos && text.compare(begin, end - begin, mode) == 0) return;
+    struct stat st {};
+    if (begin == std::string::npos || ::stat(file.c_str(), &st) != 0) return false;
+    text.replace(begin, end - begin, mode);
+    return g_file_set_contents_full(file.c_str(), text.data(), static_cast<gssize>(text.size()),
+                                    G_FILE_SET_CONTENTS_CONSISTENT, static_cast<int>(st.st_mode & 07777), nullptr);
+}
 
-    GVariant* quit = call(bus, kService, kObject, kInterface, "quit", nullptr);
-    if (quit != nullptr) g_variant_unref(quit);
-    if (!waitOwned(bus, false)) return;
-    text = readText(file);
-    std::tie(begin, end) = modeSpan(text);
-    if (begin != std::string::npos) {
-        text.replace(begin, end - begin, mode);
-        g_file_set_contents(file.c_str(), text.data(), static_cast<gssize>(text.size()), nullptr);
+// A pcmanfm-qt that shows the new mode but will not keep it (see modeToKeep): it is ended and
+// started again with the mode in its file, but only while it shows nothing but the desktop, as
+// its file manager windows, and any copy running in them, would go with it.
+class ModeKeeper : public QObject {
+public:
+    struct Pending {
+        guint32 pid = 0;
+        Process process;
+        std::string file, mode;
+    };
+
+    explicit ModeKeeper(QObject* parent) : QObject(parent) {
+        timer_.setInterval(1000);
+        connect(&timer_, &QTimer::timeout, this, [this] { check(); });
     }
-    // A change right after this one must find it.
-    if (startAgain(p)) waitOwned(bus, true);
+
+    // The latest change's wish replaces any earlier one; none cancels it.
+    void Keep(std::optional<Pending> pending, std::function<void()> failed) {
+        pending_ = std::move(pending);
+        failed_ = std::move(failed);
+        quiet_ = 0;
+        if (pending_) timer_.start();
+        else timer_.stop();
+    }
+
+private:
+    void check() {
+        if (!pending_) return timer_.stop();
+        GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        if (bus != nullptr) {
+            step(bus);
+            g_object_unref(bus);
+        }
+        if (!pending_) timer_.stop();
+    }
+
+    void step(GDBusConnection* bus) {
+        const std::optional<guint32> pid = ownerPid(bus);
+        if (!pid) {  // ended, having saved its own mode: the next start reads ours
+            writeMode(pending_->file, pending_->mode);
+            pending_.reset();
+            return;
+        }
+        if (*pid != pending_->pid) {  // started again by someone else, from the file
+            if (!ours(*pid)) return pending_.reset();
+            pending_->pid = *pid;
+            pending_->process = processOf(*pid);
+            quiet_ = 0;
+        }
+        const std::optional<int> windows = WindowsBesidesDesktop(envValue(pending_->process, "DISPLAY"), *pid);
+        if (!windows) return pending_.reset();  // nothing tells what it would close
+        // Two looks a second apart: a copy started from the desktop shows its window after a moment.
+        quiet_ = *windows > 0 ? 0 : quiet_ + 1;
+        if (quiet_ < 2) return;
+        const Pending p = std::move(*pending_);
+        pending_.reset();
+        timer_.stop();
+        restart(bus, p);
+    }
+
+    void restart(GDBusConnection* bus, const Pending& p) {
+        GVariant* quit = call(bus, kService, kObject, kInterface, "quit", nullptr);
+        if (quit != nullptr) g_variant_unref(quit);
+        if (!waitOwned(bus, false)) return;  // still there, desktop and all
+        writeMode(p.file, p.mode);
+        // A change right after this one must find it.
+        if (startAgain(p.process) && waitOwned(bus, true)) return;
+        // Its message box runs events, a new change among them, which may replace failed_.
+        if (auto tell = failed_) tell();
+    }
+
+    QTimer timer_;
+    std::optional<Pending> pending_;
+    std::function<void()> failed_;
+    int quiet_ = 0;
+};
+
+ModeKeeper* keeper() {
+    static QPointer<ModeKeeper> one;
+    if (one.isNull() && QCoreApplication::instance() != nullptr) one = new ModeKeeper(QCoreApplication::instance());
+    return one.data();
+}
+
+// pcmanfm-qt 1.2.1 shows the new mode but keeps the one it started with, and writes that one
+// into its settings file whenever it saves them, with this change too (the new picture beside
+// the old mode) and at its end. 1.4 and later save the new mode with the change: nothing to do.
+std::optional<ModeKeeper::Pending> modeToKeep(GDBusConnection* bus, const std::string& mode) {
+    const std::optional<guint32> pid = ownerPid(bus);
+    if (!pid || !ours(*pid)) return std::nullopt;
+    Process p = processOf(*pid);
+    if (p.argv.empty() || p.env.empty()) return std::nullopt;  // not ours to start again
+    const std::string file = target(settingsFile(p));
+    const std::string text = readText(file);
+    auto [begin, end] = modeSpan(text);
+    if (begin == std::string::npos || text.compare(begin, end - begin, mode) == 0) return std::nullopt;
+    if (::access(file.c_str(), W_OK) != 0) return std::nullopt;  // a restart could not keep it either
+    return ModeKeeper::Pending{*pid, std::move(p), file, mode};
 }
 
 }  // namespace
 
-bool SetPcmanfmWallpaper(const std::string& path, bool tiled) {
+bool SetPcmanfmWallpaper(const std::string& path, bool tiled, std::function<void()> restartFailed) {
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     if (bus == nullptr) return false;
     const std::string mode = path.empty() ? "none" : (tiled ? "tile" : "center");
@@ -179,7 +312,8 @@ bool SetPcmanfmWallpaper(const std::string& path, bool tiled) {
         shown = reply != nullptr;
         if (reply != nullptr) g_variant_unref(reply);
     }
-    if (shown) keepMode(bus, mode);
+    if (shown)
+        if (ModeKeeper* k = keeper()) k->Keep(modeToKeep(bus, mode), std::move(restartFailed));
     g_object_unref(bus);
     return shown;
 }
