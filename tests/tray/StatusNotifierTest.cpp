@@ -40,9 +40,16 @@ class FakeWatcher : public QObject {
 public:
     bool HostRegistered() { return host; }
     std::atomic<bool> host = true;
+    // "bus/path", as real watchers list items.
     QStringList Registered() {
         QMutexLocker lock(&mutex);
         return registered;
+    }
+    // The bus name of the first item, and what items registered with.
+    QString Service() { return Registered().value(0).section(u'/', 0, 0); }
+    QStringList Arguments() {
+        QMutexLocker lock(&mutex);
+        return arguments;
     }
     void Clear() {
         QMutexLocker lock(&mutex);
@@ -56,8 +63,11 @@ public slots:
             QDBusConnection(BusName).send(message.createErrorReply(QDBusError::AccessDenied, "no icons here"));
             return;
         }
+        // A path names an object of the caller's connection.
+        const QString entry = service.startsWith(u'/') ? message.service() + service : service + "/StatusNotifierItem";
         QMutexLocker lock(&mutex);
-        if (!registered.contains(service)) registered.append(service);  // as real watchers do
+        arguments.append(service);
+        if (!registered.contains(entry)) registered.append(entry);
     }
     void Start() {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, BusName);
@@ -72,6 +82,7 @@ private:
     static constexpr const char* BusName = "fake-watcher";
     QMutex mutex;
     QStringList registered;
+    QStringList arguments;
 };
 
 namespace {
@@ -154,7 +165,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LC_ALL", "C.UTF-8");  // else it prints the Japanese labels as "?"
         gdbus.setProcessEnvironment(env);
-        gdbus.start("gdbus", QStringList{"call", "--session", "-d", watcher.Registered().value(0), "-o", path, "-m", method, "--"} + args);
+        gdbus.start("gdbus", QStringList{"call", "--session", "-d", watcher.Service(), "-o", path, "-m", method, "--"} + args);
         WaitUntil([&] { return gdbus.state() == QProcess::NotRunning; });
         if (gdbus.exitCode() != 0) return "error: " + QString::fromUtf8(gdbus.readAllStandardError());
         return QString::fromUtf8(gdbus.readAllStandardOutput());
@@ -187,7 +198,7 @@ protected:
     // thread runs Veska until they are done: its windows may stay open meanwhile.
     void AsHost(const std::function<void(QDBusConnection&, const QString& service)>& calls) {
         std::atomic<bool> done = false;
-        std::thread host([&, service = watcher.Registered().value(0)] {
+        std::thread host([&, service = watcher.Service()] {
             QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "host");
             calls(bus, service);
             done = true;
@@ -229,6 +240,16 @@ TEST_F(StatusNotifierTest, IconWaitsForItsHostAndTheHostDrawsTheRightButtonsMenu
 
     StartHost();
     ASSERT_TRUE(WaitUntil([&] { return watcher.Registered().size() == 1; }));
+    // The item goes by its path on its own connection, with no bus name a host would watch
+    // besides: GNOME's extension drops the icon when that name's owner comes after its properties.
+    QStringList used = watcher.Arguments();
+    used.removeDuplicates();
+    EXPECT_EQ(used, QStringList{"/StatusNotifierItem"});
+    QDBusConnectionInterface* names = QDBusConnection::sessionBus().interface();
+    for (const QString& name : names->registeredServiceNames().value()) {
+        if (name.startsWith(u':')) continue;
+        EXPECT_NE(names->serviceOwner(name).value(), watcher.Service()) << qPrintable(name);
+    }
     EXPECT_EQ(Property("ItemIsMenu").trimmed(), "(<false>,)");
     EXPECT_TRUE(Property("IconPixmap").startsWith("(<[(16, 16, [byte ")) << qPrintable(Property("IconPixmap").left(80));
 
@@ -330,7 +351,7 @@ TEST_F(StatusNotifierTest, HostMenusStayTrueAcrossEditsAndEveryCallAnswersAtOnce
     StartHost();
     TTrayIcon* icon = IconOn(Tray(true));
     ASSERT_TRUE(WaitUntil([&] { return Labels().size() == 4; }));
-    MenuSignals heard(watcher.Registered().value(0));
+    MenuSignals heard(watcher.Service());
     const auto before = Layout();
     const int editor = before[0].first, properties = before[2].first;
     TMenuItem* propertiesItem = command.Items()->Items(0);

@@ -170,14 +170,11 @@ bool DbusMenu::SetLayout(MenuNode root) {
     return true;
 }
 
-bool DbusMenu::TakeRead() { return std::exchange(read_, false); }
-
 bool DbusMenu::Has(int id) const { return findIn(root_, id) != nullptr; }
 
 QString DbusMenu::GetLayout(int parentId, int depth, const QStringList& names, MenuNode& out) {
     const MenuNode* node = findIn(root_, parentId);
     if (!node) return unknown(parentId);
-    read_ = true;
     out = cut(*node, depth, names);
     return {};
 }

@@ -30,8 +30,6 @@ public:
     bool SetLayout(MenuNode root);
     const MenuNode& Layout() const { return root_; }
     uint Revision() const { return revision_; }
-    // Whether a host read the layout since the last call.
-    bool TakeRead();
 
     // The interface's methods, as the adaptor calls them. An empty error: done; else the reason
     // for an InvalidArgs answer.
@@ -52,7 +50,6 @@ private:
     Handlers handlers_;
     MenuNode root_;
     uint revision_ = 1;
-    bool read_ = false;
 };
 
 }  // namespace veska

@@ -1,6 +1,5 @@
 #include "platform/linux/tray/StatusNotifierItem.h"
 
-#include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -19,14 +18,15 @@ namespace {
 constexpr const char* ItemPath = "/StatusNotifierItem";
 constexpr const char* MenuPath = "/MenuBar";
 
-QDBusMessage registerCall(const QString& service) {
+// The item is named by its path, which watchers pair with the connection that registers it: an
+// item registered by a bus name has GNOME's extension (46) watch that name too, and should the
+// name's owner reach it after the item's properties, it drops them, and with them the icon.
+QDBusMessage registerCall() {
     QDBusMessage call = QDBusMessage::createMethodCall(StatusNotifierItem::WatcherService, "/StatusNotifierWatcher",
                                                        StatusNotifierItem::WatcherService, "RegisterStatusNotifierItem");
-    call << service;
+    call << QString::fromLatin1(ItemPath);
     return call;
 }
-
-constexpr const char* ItemInterface = "org.kde.StatusNotifierItem";
 
 // ARGB32 in network byte order, as the protocol wants it.
 SniPixmap pixmapOf(const QImage& image) {
@@ -144,60 +144,35 @@ private:
 
 StatusNotifierItem::StatusNotifierItem(uint32_t id, DbusMenu::Handlers menuHandlers)
     : connectionName_(QStringLiteral("veska-tray-%1").arg(id)),
-      connection_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_)),
-      service_(QStringLiteral("org.kde.StatusNotifierItem-%1-%2").arg(QCoreApplication::applicationPid()).arg(id)) {
+      connection_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_)) {
     RegisterDbusTypes();
     new StatusNotifierItemAdaptor(this);
     if (!connection_.isConnected()) return;
     connection_.registerObject(ItemPath, this);
-    connection_.registerService(service_);
     menu_ = std::make_unique<DbusMenu>(connection_, MenuPath, std::move(menuHandlers));
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
     menu_.reset();
-    if (connection_.isConnected()) {
-        connection_.unregisterObject(ItemPath);
-        connection_.unregisterService(service_);
-    }
+    if (connection_.isConnected()) connection_.unregisterObject(ItemPath);
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 QString StatusNotifierItem::Register(int timeoutMs) {
     if (!connection_.isConnected()) return QStringLiteral("no session bus");
-    QDBusMessage reply = connection_.call(registerCall(service_), QDBus::Block, timeoutMs);
+    QDBusMessage reply = connection_.call(registerCall(), QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) return reply.errorName() + ": " + reply.errorMessage();
     retries_ = 0;
-    Registered();
+    Settle();
     return {};
 }
 
-void StatusNotifierItem::Registered() {
-    nudges_ = 0;
-    menu_->TakeRead();
-    Settle();
-}
-
-// A host in the middle of its own start may lose the icon: GNOME's extension drops the first
-// icon it loads when its start-up cancels the load, and forgets an item whose properties it
-// could not read. So once it has settled, the icon is announced again, and an item missing from
-// the watcher's list registers again, a few times at most. GNOME's extension may also set up the
-// item before it knows the item's name, then lose its properties and never read the menu: only a
-// change of properties told by the bus itself brings it round, so it is told while no host has
-// read the menu.
+// A host in the middle of its own start may still lose the icon: once it has settled, the icon
+// is announced again, and an item missing from the watcher's list registers again, a few times
+// at most.
 void StatusNotifierItem::Settle() {
     QTimer::singleShot(2000, this, [this] {
         emit NewIcon();
-        if (!menu_->TakeRead() && nudges_++ < 10) {
-            QDBusMessage changed = QDBusMessage::createSignal(ItemPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
-            changed << QString::fromLatin1(ItemInterface)
-                    << QVariantMap{{QStringLiteral("Id"), QStringLiteral("veska")},
-                                   {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(MenuPath))}}
-                    << QStringList();
-            connection_.send(changed);
-            Settle();
-            return;
-        }
         QDBusMessage get = QDBusMessage::createMethodCall(WatcherService, "/StatusNotifierWatcher",
                                                           "org.freedesktop.DBus.Properties", "Get");
         get << QString::fromLatin1(WatcherService) << QStringLiteral("RegisteredStatusNotifierItems");
@@ -212,14 +187,11 @@ void StatusNotifierItem::Settle() {
     });
 }
 
-// Watchers list an item by its name, its name and path, or its connection and path.
+// Watchers list an item by its connection and path ("name/path", GNOME's "name@path").
 bool StatusNotifierItem::Listed(const QStringList& items) const {
     const QString unique = connection_.baseService();
-    for (const QString& entry : items) {
-        if (entry == service_ || entry.startsWith(service_ + u'/') || entry.startsWith(unique + u'/') ||
-            entry.startsWith(unique + u'@'))
-            return true;
-    }
+    for (const QString& entry : items)
+        if (entry.startsWith(unique + u'/') || entry.startsWith(unique + u'@')) return true;
     return false;
 }
 
@@ -230,13 +202,13 @@ void StatusNotifierItem::RegisterLater() {
 
 void StatusNotifierItem::Send() {
     if (!connection_.isConnected()) return;
-    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(registerCall(service_)), this);
+    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(registerCall()), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         QDBusPendingReply<> reply = *w;
         if (reply.isError())
             std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(reply.error().message()));
         else
-            Registered();
+            Settle();
         w->deleteLater();
     });
 }

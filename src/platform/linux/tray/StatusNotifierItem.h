@@ -22,7 +22,6 @@ public:
 
     bool Connected() const { return connection_.isConnected(); }
     QDBusConnection& Connection() { return connection_; }
-    const QString& ServiceName() const { return service_; }
     // Asks the watcher to show the item. An empty string on success, else what went wrong.
     QString Register(int timeoutMs);
     // The same without waiting, for a watcher that appeared; failures are reported on stderr.
@@ -57,15 +56,12 @@ signals:
 private:
     void Send();
     void Settle();
-    void Registered();
     bool Listed(const QStringList& items) const;
 
     QString connectionName_;
     QDBusConnection connection_;
-    QString service_;
     std::unique_ptr<DbusMenu> menu_;
     int retries_ = 0;
-    int nudges_ = 0;
 };
 
 }  // namespace veska
