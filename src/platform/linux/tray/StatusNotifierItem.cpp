@@ -184,20 +184,11 @@ void StatusNotifierItem::Registered() {
 // the watcher's list registers again, a few times at most. GNOME's extension may also set up the
 // item before it knows the item's name, then lose its properties and never read the menu: only a
 // change of properties told by the bus itself brings it round, so it is told while no host has
-// read the menu.
+// read the menu. The list is looked at every time, as a restarting panel's watcher answers for
+// itself long before its host reads anything.
 void StatusNotifierItem::Settle() {
     QTimer::singleShot(2000, this, [this] {
         emit NewIcon();
-        if (!menu_->TakeRead() && nudges_++ < 10) {
-            QDBusMessage changed = QDBusMessage::createSignal(ItemPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
-            changed << QString::fromLatin1(ItemInterface)
-                    << QVariantMap{{QStringLiteral("Id"), QStringLiteral("veska")},
-                                   {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(MenuPath))}}
-                    << QStringList();
-            connection_.send(changed);
-            Settle();
-            return;
-        }
         QDBusMessage get = QDBusMessage::createMethodCall(WatcherService, "/StatusNotifierWatcher",
                                                           "org.freedesktop.DBus.Properties", "Get");
         get << QString::fromLatin1(WatcherService) << QStringLiteral("RegisteredStatusNotifierItems");
@@ -205,9 +196,18 @@ void StatusNotifierItem::Settle() {
         connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
             w->deleteLater();
             QDBusPendingReply<QDBusVariant> reply = *w;
-            if (reply.isError() || Listed(reply.value().variant().toStringList()) || retries_ >= 3) return;
-            ++retries_;
-            Send();
+            if (!reply.isError() && !Listed(reply.value().variant().toStringList()) && retries_ < 3) {
+                ++retries_;
+                return Send();
+            }
+            if (menu_->TakeRead() || nudges_++ >= 10) return;
+            QDBusMessage changed = QDBusMessage::createSignal(ItemPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+            changed << QString::fromLatin1(ItemInterface)
+                    << QVariantMap{{QStringLiteral("Id"), QStringLiteral("veska")},
+                                   {QStringLiteral("Menu"), QVariant::fromValue(QDBusObjectPath(MenuPath))}}
+                    << QStringList();
+            connection_.send(changed);
+            Settle();
         });
     });
 }
