@@ -163,13 +163,9 @@ StatusNotifierItem::~StatusNotifierItem() {
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
-QString StatusNotifierItem::Register(int timeoutMs) {
-    if (!connection_.isConnected()) return QStringLiteral("no session bus");
-    QDBusMessage reply = connection_.call(registerCall(service_), QDBus::Block, timeoutMs);
-    if (reply.type() == QDBusMessage::ErrorMessage) return reply.errorName() + ": " + reply.errorMessage();
+void StatusNotifierItem::Register(std::function<void(const QString& error)> done) {
     retries_ = 0;
-    Registered();
-    return {};
+    Send(std::move(done));
 }
 
 void StatusNotifierItem::Registered() {
@@ -198,7 +194,7 @@ void StatusNotifierItem::Settle() {
             QDBusPendingReply<QDBusVariant> reply = *w;
             if (!reply.isError() && !Listed(reply.value().variant().toStringList()) && retries_ < 3) {
                 ++retries_;
-                return Send();
+                return Send(nullptr);
             }
             if (menu_->TakeRead() || nudges_++ >= 10) return;
             QDBusMessage changed = QDBusMessage::createSignal(ItemPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
@@ -223,21 +219,22 @@ bool StatusNotifierItem::Listed(const QStringList& items) const {
     return false;
 }
 
-void StatusNotifierItem::RegisterLater() {
-    retries_ = 0;
-    Send();
-}
-
-void StatusNotifierItem::Send() {
-    if (!connection_.isConnected()) return;
+void StatusNotifierItem::Send(std::function<void(const QString&)> done) {
+    if (!connection_.isConnected()) {
+        if (done) done(QStringLiteral("org.freedesktop.DBus.Error.Disconnected: no session bus"));
+        return;
+    }
+    // The default time-out: nothing waits on the answer, and a slow watcher's late yes still counts.
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(registerCall(service_)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        QDBusPendingReply<> reply = *w;
-        if (reply.isError())
-            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(reply.error().message()));
-        else
-            Registered();
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, done = std::move(done)](QDBusPendingCallWatcher* w) {
         w->deleteLater();
+        QDBusPendingReply<> reply = *w;
+        const QString error = reply.isError() ? reply.error().name() + ": " + reply.error().message() : QString();
+        if (error.isEmpty()) Registered();
+        if (done)
+            done(error);
+        else if (!error.isEmpty())
+            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(error));
     });
 }
 
