@@ -240,16 +240,20 @@ void LinuxTray::HostFound() {
     CaptureSoon();
 }
 
+// One registration out at a time, however long it takes: GNOME's extension makes the icon anew
+// for each, and a click meanwhile may find nothing to open.
 void LinuxTray::Register(uint32_t uID, Entry& entry) {
-    if (!entry.item || !entry.item->Connected()) UseItem(uID, entry);
-    if (entry.registering.isValid() && !entry.registering.hasExpired(options_.registerTimeoutMs)) return;
-    entry.registering.start();
+    if (!entry.item || !entry.item->Connected()) {
+        UseItem(uID, entry);
+        entry.registering = false;
+    }
+    if (std::exchange(entry.registering, true)) return;
     StatusNotifierItem* item = entry.item.get();
     item->Register([this, uID, item, generation = generation_](const QString& error) {
         auto it = icons_.find(uID);
         if (generation != generation_ || it == icons_.end() || it->second.item.get() != item) return;
         Entry& entry = it->second;
-        entry.registering.invalidate();
+        entry.registering = false;
         if (error.isEmpty()) {
             entry.registeredIn = generation;
         } else if (entry.registeredIn != generation && isRefusal(error)) {
@@ -267,7 +271,7 @@ void LinuxTray::Register(uint32_t uID, Entry& entry) {
 void LinuxTray::WatcherChanged() {
     ++generation_;
     hostCheck_.invalidate();
-    for (auto& [uID, entry] : icons_) entry.registering.invalidate();
+    for (auto& [uID, entry] : icons_) entry.registering = false;
     KeepPolling();
     Poll();
 }

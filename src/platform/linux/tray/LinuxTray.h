@@ -38,8 +38,8 @@ public:
         // gives every single click to its menu, and on Wayland, where no program may place its
         // own pop-up at the icon. Read from the session by default.
         std::optional<bool> singleMenu;
-        // A host check or registration unanswered this long is sent again at the next poll; the
-        // earlier one's late answer still counts.
+        // A host check unanswered this long is sent again at the next poll; the earlier one's
+        // late answer still counts.
         int registerTimeoutMs = 5000;
         int pollMs = 1000;  // how often an icon without a tray looks for one
     };
@@ -70,7 +70,7 @@ private:
         // The watcher's generation that took the item, or refused it.
         uint64_t registeredIn = 0;
         uint64_t refusedIn = 0;
-        QElapsedTimer registering;  // since the unanswered registration went out
+        bool registering = false;
     };
     bool WatcherPresent() const;
     bool XEmbedAvailable() const;
