@@ -2,6 +2,10 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QDBusServiceWatcher>
 #include <QApplication>
 #include <QEvent>
@@ -85,16 +89,7 @@ LinuxTray::LinuxTray(MenuRequest* requests, Options options)
         watcher_ = new QDBusServiceWatcher(StatusNotifierItem::WatcherService, bus,
                                            QDBusServiceWatcher::WatchForOwnerChange, &queue_);
         // A host that replaces another (gnome-shell --replace) takes the name over with no gap.
-        QObject::connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, &queue_,
-                         [this](const QString&, const QString&, const QString& owner) {
-                             if (owner.isEmpty() || !HostPresent()) {
-                                 // Gone, or not yet a tray: look again now and then.
-                                 poll_.start();
-                                 Poll();
-                             } else {
-                                 WatcherAppeared();
-                             }
-                         });
+        QObject::connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, &queue_, [this] { WatcherChanged(); });
     }
 }
 
@@ -117,16 +112,6 @@ bool LinuxTray::WatcherPresent() const {
     return names && names->isServiceRegistered(StatusNotifierItem::WatcherService);
 }
 
-bool LinuxTray::HostPresent() const {
-    if (!WatcherPresent()) return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(StatusNotifierItem::WatcherService, "/StatusNotifierWatcher",
-                                                      "org.freedesktop.DBus.Properties", "Get");
-    get << QString::fromLatin1(StatusNotifierItem::WatcherService) << QStringLiteral("IsStatusNotifierHostRegistered");
-    QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, options_.registerTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toBool();
-}
-
 // Qt makes a tray icon created while a StatusNotifierWatcher is on the bus an item of its own
 // (6.8 for every icon, 6.4 at its first look), registered under our connection's name, which a
 // host then shows beside ours and, the name staying, long after the icon is deleted. So an
@@ -141,11 +126,9 @@ bool LinuxTray::ShellNotifyIcon(uint32_t message, const NotifyIconData& data, co
     switch (message) {
     case NIM_ADD: {
         if (it != icons_.end()) return false;
-        Entry entry;
+        Entry& entry = icons_[data.uID];
         Update(entry, data, image);
-        if (!Dock(data.uID, entry)) return false;
-        icons_.emplace(data.uID, std::move(entry));
-        if (icons_.at(data.uID).item) CaptureSoon();
+        Dock(data.uID, entry);
         return true;
     }
     case NIM_MODIFY:
@@ -163,27 +146,17 @@ bool LinuxTray::ShellNotifyIcon(uint32_t message, const NotifyIconData& data, co
     }
 }
 
-bool LinuxTray::Dock(uint32_t uID, Entry& entry) {
-    if (HostPresent()) {
-        UseItem(uID, entry);
-        // A host that answers with an error refuses the icon; one that is merely slow to
-        // answer gets the icon all the same, and one that left meanwhile is waited for.
-        const QString error = entry.item->Register(options_.registerTimeoutMs);
-        if (error.isEmpty() || error.startsWith(QLatin1String("org.freedesktop.DBus.Error.NoReply"))) return true;
-        entry.item.reset();
-        if (isRefusal(error)) {
-            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(error));
-            return false;
-        }
-    }
-    if (XEmbedAvailable()) {
+// The icon goes to the watcher's host once it answers, else to an XEmbed tray; with neither
+// (the panel usually starts after us at login) it waits for one.
+void LinuxTray::Dock(uint32_t uID, Entry& entry) {
+    if (WatcherPresent()) {
+        KeepPolling();
+        CheckHost();
+    } else if (XEmbedAvailable()) {
         UseXEmbed(uID, entry);
     } else {
-        // No tray yet (the panel usually starts after us at login), or a watcher still without
-        // its host: wait for one.
-        poll_.start();
+        KeepPolling();
     }
-    return true;
 }
 
 void LinuxTray::Update(Entry& entry, const NotifyIconData& data, const QImage* image) {
@@ -231,6 +204,7 @@ void LinuxTray::UseItem(uint32_t uID, Entry& entry) {
 
 void LinuxTray::UseXEmbed(uint32_t uID, Entry& entry) {
     entry.item.reset();
+    entry.registeredIn = 0;
     entry.xembed = std::make_unique<QSystemTrayIcon>();
     QObject::connect(entry.xembed.get(), &QSystemTrayIcon::activated, &queue_,
                      [this, uID](QSystemTrayIcon::ActivationReason reason) { Post(uID, MouseMessagesFor(reason)); });
@@ -238,23 +212,83 @@ void LinuxTray::UseXEmbed(uint32_t uID, Entry& entry) {
     entry.xembed->show();
 }
 
-void LinuxTray::MoveToHost() {
-    for (auto& [uID, entry] : icons_) {
-        if (!entry.item || !entry.item->Connected()) UseItem(uID, entry);
-        entry.item->RegisterLater();
-    }
+bool LinuxTray::WaitsForHost(const Entry& entry) const {
+    return entry.registeredIn != generation_ && entry.refusedIn != generation_;
+}
+
+// One check out at a time, unless it has gone unanswered too long.
+void LinuxTray::CheckHost() {
+    if (hostCheck_.isValid() && !hostCheck_.hasExpired(options_.registerTimeoutMs)) return;
+    hostCheck_.start();
+    QDBusMessage get = QDBusMessage::createMethodCall(StatusNotifierItem::WatcherService, "/StatusNotifierWatcher",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << QString::fromLatin1(StatusNotifierItem::WatcherService) << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get), &queue_);
+    QObject::connect(call, &QDBusPendingCallWatcher::finished, &queue_, [this, generation = generation_](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        if (generation != generation_) return;
+        hostCheck_.invalidate();
+        QDBusPendingReply<QDBusVariant> reply = *w;
+        if (!reply.isError() && reply.value().variant().toBool()) return HostFound();
+        KeepPolling();  // no host yet, or no answer: asked again at the poll
+    });
+}
+
+void LinuxTray::HostFound() {
+    for (auto& [uID, entry] : icons_)
+        if (WaitsForHost(entry)) Register(uID, entry);
     CaptureSoon();
 }
 
-void LinuxTray::WatcherAppeared() {
-    poll_.stop();
-    MoveToHost();
+// One registration out at a time, however long it takes: GNOME's extension makes the icon anew
+// for each, and a click meanwhile may find nothing to open.
+void LinuxTray::Register(uint32_t uID, Entry& entry) {
+    if (!entry.item || !entry.item->Connected()) {
+        UseItem(uID, entry);
+        entry.registering = false;
+    }
+    if (std::exchange(entry.registering, true)) return;
+    StatusNotifierItem* item = entry.item.get();
+    item->Register([this, uID, item, generation = generation_](const QString& error) {
+        auto it = icons_.find(uID);
+        if (generation != generation_ || it == icons_.end() || it->second.item.get() != item) return;
+        Entry& entry = it->second;
+        entry.registering = false;
+        if (error.isEmpty()) {
+            entry.registeredIn = generation;
+        } else if (entry.registeredIn != generation && isRefusal(error)) {
+            // Not a tray for us: the icon waits for the next watcher, or for the XEmbed tray
+            // once this one leaves.
+            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(error));
+            entry.refusedIn = generation;
+        } else if (entry.registeredIn != generation) {
+            KeepPolling();  // nobody answered: sent again once the watcher answers the poll
+        }
+    });
+}
+
+// A new owner of the watcher's name (or none): what the last one answered no longer holds.
+void LinuxTray::WatcherChanged() {
+    ++generation_;
+    hostCheck_.invalidate();
+    for (auto& [uID, entry] : icons_) entry.registering = false;
+    KeepPolling();
+    Poll();
+}
+
+void LinuxTray::KeepPolling() {
+    if (!poll_.isActive()) poll_.start();
 }
 
 // While an icon waits: a watcher's host, or an XEmbed tray once no watcher is left, takes it.
 void LinuxTray::Poll() {
-    if (HostPresent()) {
-        WatcherAppeared();
+    if (WatcherPresent()) {
+        bool waiting = false;
+        for (auto& [uID, entry] : icons_) waiting = waiting || WaitsForHost(entry);
+        if (waiting)
+            CheckHost();
+        else
+            poll_.stop();
         return;
     }
     bool waiting = false;
@@ -264,7 +298,7 @@ void LinuxTray::Poll() {
             if (!entry.xembed) UseXEmbed(uID, entry);
         waiting = false;
     }
-    if (!waiting && !WatcherPresent()) poll_.stop();
+    if (!waiting) poll_.stop();
 }
 
 QSystemTrayIcon* LinuxTray::IconOf(uint32_t uID) const {

@@ -2,10 +2,12 @@
 // ours on the session bus, and its menus are handed to the host to draw where the host insists;
 // elsewhere the icon is Qt's XEmbed tray icon. An icon added while no tray of either kind is
 // there (no host behind the watcher, no session bus at all) waits for one, and moves to
-// whichever appears or comes back later.
+// whichever appears or comes back later. Nothing here waits for the watcher's answers: a slow
+// or hung panel never keeps the item and its menu from answering their own callers.
 // The host's clicks are posted to the callback window as the shell's callback message with the
 // matching mouse messages (press, then release), through Qt's event queue.
 #pragma once
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -36,6 +38,8 @@ public:
         // gives every single click to its menu, and on Wayland, where no program may place its
         // own pop-up at the icon. Read from the session by default.
         std::optional<bool> singleMenu;
+        // A host check unanswered this long is sent again at the next poll; the earlier one's
+        // late answer still counts.
         int registerTimeoutMs = 5000;
         int pollMs = 1000;  // how often an icon without a tray looks for one
     };
@@ -63,19 +67,26 @@ private:
         QImage image;
         QString tip;
         HostMenuLayout menus;
+        // The watcher's generation that took the item, or refused it.
+        uint64_t registeredIn = 0;
+        uint64_t refusedIn = 0;
+        bool registering = false;
     };
     bool WatcherPresent() const;
-    // A watcher whose host is gone, or that runs outside its desktop, is no tray.
-    bool HostPresent() const;
     bool XEmbedAvailable() const;
+    bool WaitsForHost(const Entry& entry) const;
     void Update(Entry& entry, const NotifyIconData& data, const QImage* image);
     void Show(Entry& entry);
-    // False only when the host refused the icon.
-    bool Dock(uint32_t uID, Entry& entry);
+    void Dock(uint32_t uID, Entry& entry);
     void UseItem(uint32_t uID, Entry& entry);
     void UseXEmbed(uint32_t uID, Entry& entry);
-    void MoveToHost();
-    void WatcherAppeared();
+    // A watcher whose host is gone, or that runs outside its desktop, is no tray: its host is
+    // asked for, and the answer, when it comes, registers the waiting icons.
+    void CheckHost();
+    void HostFound();
+    void Register(uint32_t uID, Entry& entry);
+    void WatcherChanged();
+    void KeepPolling();
     void Poll();
 
     void Post(uint32_t uID, std::vector<uint32_t> mice);
@@ -107,6 +118,9 @@ private:
     bool capturing_ = false;
     std::vector<Run> running_;  // innermost last
     QDBusServiceWatcher* watcher_ = nullptr;
+    // Counts the watcher's owners: an answer from one since replaced is stale.
+    uint64_t generation_ = 1;
+    QElapsedTimer hostCheck_;  // since the unanswered host check went out
     std::map<uint32_t, WindowProc> windows_;
     std::map<uint32_t, Entry> icons_;
     uint32_t nextWindow_ = 1;

@@ -158,13 +158,9 @@ StatusNotifierItem::~StatusNotifierItem() {
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
-QString StatusNotifierItem::Register(int timeoutMs) {
-    if (!connection_.isConnected()) return QStringLiteral("no session bus");
-    QDBusMessage reply = connection_.call(registerCall(), QDBus::Block, timeoutMs);
-    if (reply.type() == QDBusMessage::ErrorMessage) return reply.errorName() + ": " + reply.errorMessage();
+void StatusNotifierItem::Register(std::function<void(const QString& error)> done) {
     retries_ = 0;
-    Settle();
-    return {};
+    Send(std::move(done));
 }
 
 // A host in the middle of its own start may still lose the icon: once it has settled, the icon
@@ -182,7 +178,7 @@ void StatusNotifierItem::Settle() {
             QDBusPendingReply<QDBusVariant> reply = *w;
             if (reply.isError() || Listed(reply.value().variant().toStringList()) || retries_ >= 3) return;
             ++retries_;
-            Send();
+            Send(nullptr);
         });
     });
 }
@@ -195,21 +191,22 @@ bool StatusNotifierItem::Listed(const QStringList& items) const {
     return false;
 }
 
-void StatusNotifierItem::RegisterLater() {
-    retries_ = 0;
-    Send();
-}
-
-void StatusNotifierItem::Send() {
-    if (!connection_.isConnected()) return;
+void StatusNotifierItem::Send(std::function<void(const QString&)> done) {
+    if (!connection_.isConnected()) {
+        if (done) done(QStringLiteral("org.freedesktop.DBus.Error.Disconnected: no session bus"));
+        return;
+    }
+    // The default time-out: nothing waits on the answer, and a slow watcher's late yes still counts.
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(registerCall()), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        QDBusPendingReply<> reply = *w;
-        if (reply.isError())
-            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(reply.error().message()));
-        else
-            Settle();
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, done = std::move(done)](QDBusPendingCallWatcher* w) {
         w->deleteLater();
+        QDBusPendingReply<> reply = *w;
+        const QString error = reply.isError() ? reply.error().name() + ": " + reply.error().message() : QString();
+        if (error.isEmpty()) Settle();
+        if (done)
+            done(error);
+        else if (!error.isEmpty())
+            std::fprintf(stderr, "veska: the tray host refused the icon: %s\n", qPrintable(error));
     });
 }
 

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QImage>
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -22,10 +23,9 @@ public:
 
     bool Connected() const { return connection_.isConnected(); }
     QDBusConnection& Connection() { return connection_; }
-    // Asks the watcher to show the item. An empty string on success, else what went wrong.
-    QString Register(int timeoutMs);
-    // The same without waiting, for a watcher that appeared; failures are reported on stderr.
-    void RegisterLater();
+    // Asks the watcher to show the item, without waiting: done hears an empty string on success,
+    // else the error's name and message. An item deleted first never calls it.
+    void Register(std::function<void(const QString& error)> done);
 
     // The picture at the sizes hosts draw, each sharp; by its theme name too when the installed
     // theme holds this very picture.
@@ -54,7 +54,7 @@ signals:
     void NewTitle();
 
 private:
-    void Send();
+    void Send(std::function<void(const QString&)> done);
     void Settle();
     bool Listed(const QStringList& items) const;
 
