@@ -23,6 +23,7 @@ import argparse
 import os
 import random
 import shutil
+import shlex
 import signal
 import subprocess
 import sys
@@ -183,7 +184,7 @@ class Run:
         veska.write_config(launch_config(walls, temps))
         veska.env["XDG_CURRENT_DESKTOP"] = a.desktop
         self.env = veska.env
-        cmd = a.wrap.split() + [veska.program] if a.wrap else [veska.program]
+        cmd = shlex.split(a.wrap) + [veska.program] if a.wrap else [veska.program]
         self.log = open(os.path.join(self.root, "veska-stderr.log"), "wb")
         self.veska = self.spawn(cmd, env=veska.env, cwd=veska.root, stdout=subprocess.DEVNULL, stderr=self.log)
         self.program = veska.program
@@ -328,7 +329,8 @@ class Calls:
             "(is)", (self.rnd.randrange(-1000, 1000), self.rnd.choice(["vertical", "horizontal", self.some_string()])))
 
     def token(self):
-        return "/StatusNotifierItem", ITEM, "ProvideXdgActivationToken", GLib.Variant("(s)", (self.some_string(300),))
+        most = 4096 if self.rnd.random() < 0.1 else 100
+        return "/StatusNotifierItem", ITEM, "ProvideXdgActivationToken", GLib.Variant("(s)", (self.some_string(most),))
 
     def item_get(self):
         names = ["Category", "Id", "Title", "Status", "WindowId", "IconName", "IconPixmap", "OverlayIconPixmap",
@@ -424,7 +426,11 @@ class Sender:
             bus.call_finish(result)
         except GLib.Error as e:
             # An error is an answer; no answer at all is the fault being looked for.
-            if "NoReply" in e.message or "Timeout" in str(e) or self.run.veska.poll() is not None:
+            if self.run.veska.poll() is not None:
+                self.run.args.keep = True
+                raise SystemExit("veska ended with %s at call %d (%s.%s%s); its standard error: %s" % (
+                    (self.run.veska.returncode,) + what + (self.run.log.name,)))
+            if "NoReply" in e.message or "Timeout" in str(e):
                 raise SystemExit("call %d (%s.%s%s) got no answer: %s" % (what + (e.message,)))
             self.errors += 1
 
