@@ -411,11 +411,17 @@ class Sender:
         self.run, self.pipeline = run, max(1, pipeline)
         self.pending = 0
         self.errors = 0
+        self.failure = None  # raised from here, never from a callback, which would skip the clean-up
         self.context = GLib.MainContext.default()
 
-    def send(self, n, path, iface, method, args):
-        while self.pending >= self.pipeline:
+    def wait(self, most):
+        while self.pending > most:
             self.context.iteration(True)
+            if self.failure:
+                raise SystemExit(self.failure)
+
+    def send(self, n, path, iface, method, args):
+        self.wait(self.pipeline - 1)
         self.pending += 1
         self.run.bus.call(self.run.service, path, iface, method, args, None, 0, TIMEOUT_MS, None,
                           self.answered, (n, iface, method, args))
@@ -426,17 +432,21 @@ class Sender:
             bus.call_finish(result)
         except GLib.Error as e:
             # An error is an answer; no answer at all is the fault being looked for.
+            if "NoReply" in e.message:
+                try:
+                    self.run.veska.wait(2)  # a program that ended is told as such
+                except subprocess.TimeoutExpired:
+                    pass
             if self.run.veska.poll() is not None:
                 self.run.args.keep = True
-                raise SystemExit("veska ended with %s at call %d (%s.%s%s); its standard error: %s" % (
-                    (self.run.veska.returncode,) + what + (self.run.log.name,)))
-            if "NoReply" in e.message or "Timeout" in str(e):
-                raise SystemExit("call %d (%s.%s%s) got no answer: %s" % (what + (e.message,)))
+                self.failure = "veska ended with %s at call %d (%s.%s%s); its standard error: %s" % (
+                    (self.run.veska.returncode,) + what + (self.run.log.name,))
+            elif "NoReply" in e.message or "Timeout" in str(e):
+                self.failure = "call %d (%s.%s%s) got no answer: %s" % (what + (e.message,))
             self.errors += 1
 
     def drain(self):
-        while self.pending:
-            self.context.iteration(True)
+        self.wait(0)
 
 
 def close_windows(run, opened=False):
