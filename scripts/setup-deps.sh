@@ -11,7 +11,7 @@ packages=(
   gnome-shell gnome-shell-extension-appindicator at-spi2-core sway waybar grim wtype xwayland qt6-wayland
   lxqt-panel pcmanfm-qt python3-gi
   gsettings-desktop-schemas cinnamon-desktop-data mate-desktop-common dpkg-dev file desktop-file-utils
-  lintian appstream man-db
+  lintian appstream man-db gdb
 )
 release=$(. /etc/os-release 2>/dev/null; echo "${PRETTY_NAME:-an unknown release}")
 missing=()

@@ -3,6 +3,7 @@
 #pragma once
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "Unit0/Main.h"
@@ -50,7 +51,8 @@ struct FullStores {
     ScriptedPlatform sp;
     std::unique_ptr<TMain> main;
 
-    FullStores() {
+    // platformSetup: changes to the platform before the resident form starts on it.
+    explicit FullStores(const std::function<void(Platform&)>& platformSetup = {}) {
         const std::string root = toUtf8(sp.root());
         const std::string temps = root + "/temps";
         for (int i = 0; i < Temps; ++i) std::filesystem::create_directories(temps + "/t" + std::to_string(i));
@@ -61,6 +63,7 @@ struct FullStores {
                   "\"Change\"=\"0\"\n\"Means\"=\"0\"\n\"Order\"=\"2\"\n\n"
                   "[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Style]\n\"Icon\"=\"\"\n\"Click\"=\"1\"\n"
                   "\"SWPFile\"=\"\"\n\n[HKEY_CURRENT_USER\\Software\\Tollbrae\\Veska\\Check]\n\"TempDlg\"=\"1\"\n\n");
+        if (platformSetup) platformSetup(sp.platform());
         main = std::make_unique<TMain>(sp.platform());
         main->ShowPropertiesDialog = [](TMain&) {};
         main->IniRead(main.get());

@@ -4,6 +4,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDialog>
+#include <QPointer>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -165,6 +167,22 @@ TEST(LinuxMessageBoxTest, ButtonsIconsAndAnswers) {
     AnswerNextBox(QStringLiteral("OK"), &seen);
     EXPECT_EQ(desktop.MessageBox("i", "x", MB_OK | MB_ICONASTERISK), IDOK);
     EXPECT_EQ(seen.icon, QMessageBox::Information);
+}
+
+// A host's click that runs while a dialog's box waits may close that dialog, which frees it: the
+// box goes with it, answered as by its escape button.
+TEST(LinuxMessageBoxTest, ABoxWhoseDialogIsFreedMeanwhileGoesWithIt) {
+    LinuxDesktop desktop;
+    QPointer<QDialog> dialog = new QDialog;
+    int answer = 0;
+    QTimer::singleShot(0, dialog, [&] {
+        // Freed as a loop nested in the box's, where the host's click ran, would free it.
+        QTimer::singleShot(50, [&] { delete dialog.data(); });
+        answer = desktop.MessageBox("m", "c", MB_OKCANCEL | MB_ICONQUESTION);
+    });
+    dialog->exec();
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(answer, IDCANCEL);
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include <QScreen>
 #include <qpa/qplatformnativeinterface.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
 namespace veska {
 
 namespace {
@@ -39,6 +43,21 @@ void setUserTime(unsigned timestamp) {
             set(QGuiApplication::primaryScreen(), timestamp);
 }
 
+// glibc's setenv keeps every value it was ever given, as it cannot tell whether anyone still
+// points at an old one: with a new token at every click (GNOME's), that grows without end. So the
+// variable's entry is our own, and only the one before the current is kept for a late reader.
+std::unique_ptr<char[]> tokenEntries[2];
+
+void putToken(const QByteArray& token) {
+    static const char name[] = "XDG_ACTIVATION_TOKEN=";
+    auto entry = std::make_unique<char[]>(sizeof name + token.size());
+    std::memcpy(entry.get(), name, sizeof name - 1);
+    std::memcpy(entry.get() + sizeof name - 1, token.constData(), token.size() + 1);
+    ::putenv(entry.get());
+    tokenEntries[1] = std::move(tokenEntries[0]);
+    tokenEntries[0] = std::move(entry);
+}
+
 }  // namespace
 
 void GrantActivation(const QString& token, unsigned timestamp) {
@@ -51,7 +70,7 @@ void GrantActivation(const QString& token, unsigned timestamp) {
     if (onX11())
         setStartupId(pending.toUtf8());
     else
-        qputenv("XDG_ACTIVATION_TOKEN", pending.toUtf8());  // Qt's Wayland windows take it from here
+        putToken(pending.toUtf8());  // Qt's Wayland windows take it from here
 }
 
 void EndActivation() {

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <cstdio>
 #include <map>
@@ -85,8 +86,11 @@ void fill(QMenu& qmenu, TMenuItem& parent, const std::shared_ptr<MenuContext>& c
 
 int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t type) {
     // Owned by the dialog that asks, when one is open, so that the dialog waits for the answer
-    // (a second command there meanwhile would act on what the box is about).
-    QMessageBox box(QApplication::activeModalWidget());
+    // (a second command there meanwhile would act on what the box is about). On the heap: a
+    // host's click that runs while the box waits may close that dialog, which frees it, and
+    // the box with it.
+    QPointer<QMessageBox> owned = new QMessageBox(QApplication::activeModalWidget());
+    QMessageBox& box = *owned;
     // No caption: the system's own default title for message boxes.
     const Bytes title = caption.empty() ? sj("エラー") : caption;
     box.setWindowTitle(q(title));
@@ -127,8 +131,11 @@ int LinuxDesktop::MessageBox(const Bytes& text, const Bytes& caption, uint32_t t
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? cancel : ok);
     box.exec();
-    if (yesNo) return box.clickedButton() == ok ? IDYES : IDNO;
-    return cancel && box.clickedButton() != ok ? IDCANCEL : IDOK;
+    // A box gone with its dialog counts as answered with its escape button.
+    const bool accepted = owned && box.clickedButton() == ok;
+    delete owned.data();
+    if (yesNo) return accepted ? IDYES : IDNO;
+    return cancel && !accepted ? IDCANCEL : IDOK;
 }
 
 // X11 gives the focus to the popup menu's own grab; there is no application window to raise.
