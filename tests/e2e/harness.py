@@ -129,8 +129,7 @@ class Display:
         return self.start_tray()
 
     def start_tray(self):
-        # trayer now and then starts without docking anything when several displays come up at
-        # once: give it a fresh start rather than failing the whole module.
+        # A trayer that dies or never maps its panel gets a fresh start rather than failing the module.
         for attempt in range(3):
             tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                                      "--height", "24", "--transparent", "false", "--tint", "0xc0c0c0",
@@ -148,10 +147,12 @@ class Display:
         return self
 
     def start_xvfb(self, width=800, height=600, extra=()):
-        # Xvfb picks a free display number itself and tells it through a pipe.
+        # Xvfb picks a free display number itself and tells it through a pipe. -noreset: by default
+        # the server resets whenever its last client leaves, and a client connecting meanwhile
+        # (trayer, after xdpyinfo or a polling xdotool) is refused: "cannot open display".
         read_fd, write_fd = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), *extra, "-screen", "0",
-                                 "%dx%dx24" % (width, height), "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                 "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         self.procs.append(xvfb)
