@@ -9,7 +9,8 @@ if [ -n "${DISPLAY:-}" ]; then
   exec ./build/veska
 fi
 display=:${VESKA_DISPLAY:-57}
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/tmp/veska-xvfb.log 2>&1 &
+# -noreset: otherwise the server resets as xdpyinfo leaves, and may refuse trayer meanwhile.
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/tmp/veska-xvfb.log 2>&1 &
 xvfb=$!
 trap 'kill $xvfb ${tray:-} 2>/dev/null || true' EXIT
 export DISPLAY=$display

@@ -21,8 +21,7 @@ class LxqtDisplay(XfceDisplay):
         with open(os.path.join(self.config, "lxqt", "panel.conf"), "w") as f:
             f.write(PANEL_CONF)
         # The window manager keeps the desktop below the panel, also when pcmanfm-qt starts again.
-        # It now and then comes up without managing anything when several displays start at once:
-        # a fresh start rather than a failed module, as with trayer.
+        # One that dies or never manages anything gets a fresh start rather than a failed module.
         self.desktops = []
         for attempt in range(3):
             self.desktops.append(self.spawn("openbox", "--sm-disable"))
