@@ -1,5 +1,7 @@
 #include "platform/linux/ClientWindows.h"
 
+#include "platform/linux/XErrorTrap.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -7,8 +9,6 @@
 
 namespace veska {
 namespace {
-
-int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 // The 32-bit items of a window property (a window that went meanwhile: none).
 std::optional<std::vector<unsigned long>> longs(Display* d, Window w, Atom prop, Atom type) {
@@ -33,8 +33,7 @@ std::optional<int> WindowsBesidesDesktop(const std::string& display, uint32_t pi
     if (display.empty()) return std::nullopt;  // not an X client, or none we can reach
     Display* d = XOpenDisplay(display.c_str());
     if (d == nullptr) return std::nullopt;
-    // A window closing while we read it must not end us through Xlib's default handler.
-    XErrorHandler old = XSetErrorHandler(ignoreXErrors);
+    XErrorTrap trap;  // a window closing while we read it
     const Atom wmPid = XInternAtom(d, "_NET_WM_PID", False);
     const Atom type = XInternAtom(d, "_NET_WM_WINDOW_TYPE", False);
     const Atom desktop = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
@@ -50,7 +49,6 @@ std::optional<int> WindowsBesidesDesktop(const std::string& display, uint32_t pi
         }
     }
     XSync(d, False);
-    XSetErrorHandler(old);
     XCloseDisplay(d);
     return count;
 }

@@ -86,17 +86,20 @@ Process processOf(guint32 pid) {
     return p;
 }
 
+std::string envValue(const Process& p, std::string_view name) {
+    for (const auto& e : p.env)
+        if (e.size() > name.size() && e.compare(0, name.size(), name) == 0 && e[name.size()] == '=')
+            return e.substr(name.size() + 1);
+    return {};
+}
+
 // The settings file of the profile the instance runs with, in its configuration folder.
 std::string settingsFile(const Process& p) {
-    std::string profile = "default", config, home;
+    std::string profile = "default", config = envValue(p, "XDG_CONFIG_HOME"), home = envValue(p, "HOME");
     for (std::size_t i = 1; i < p.argv.size(); ++i) {
         const std::string& a = p.argv[i];
         if (a.rfind("--profile=", 0) == 0) profile = a.substr(10);
         if ((a == "--profile" || a == "-p") && i + 1 < p.argv.size()) profile = p.argv[i + 1];
-    }
-    for (const auto& e : p.env) {
-        if (e.rfind("XDG_CONFIG_HOME=", 0) == 0) config = e.substr(16);
-        if (e.rfind("HOME=", 0) == 0) home = e.substr(5);
     }
     if (config.empty() || config[0] != '/') config = (home.empty() ? g_get_home_dir() : home) + "/.config";
     return config + "/pcmanfm-qt/" + profile + "/settings.conf";
@@ -170,13 +173,6 @@ bool ours(guint32 pid) {
     g_free(name);
     g_free(exe);
     return pcmanfm;
-}
-
-std::string envValue(const Process& p, std::string_view name) {
-    for (const auto& e : p.env)
-        if (e.size() > name.size() && e.compare(0, name.size(), name) == 0 && e[name.size()] == '=')
-            return e.substr(name.size() + 1);
-    return {};
 }
 
 // The file a settings path stands for: a link is written through, and stays a link.

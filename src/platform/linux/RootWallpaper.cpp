@@ -9,20 +9,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "platform/linux/XErrorTrap.h"
+
 namespace veska {
 namespace {
-
-int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
-
-// Xlib's default handler ends the process; a stale pixmap id must not take us down.
-class ErrorTrap {
-public:
-    ErrorTrap() : old_(XSetErrorHandler(ignoreXErrors)) {}
-    ~ErrorTrap() { XSetErrorHandler(old_); }
-
-private:
-    XErrorHandler old_;
-};
 
 unsigned long channel(unsigned long mask, unsigned value8) {
     if (mask == 0) return 0;
@@ -88,7 +78,7 @@ Pixmap upload(Display* d, Window root, int screen, const QImage& picture, GC gc)
 bool SetRootWallpaper(const QImage* picture, bool tiled) {
     Display* d = XOpenDisplay(nullptr);  // our own connection: its resources are kept after it closes
     if (d == nullptr) return false;
-    ErrorTrap trap;
+    XErrorTrap trap;  // a stale pixmap id must not take us down
     const int screen = DefaultScreen(d);
     const Window root = RootWindow(d, screen);
     Visual* visual = DefaultVisual(d, screen);
