@@ -5,12 +5,21 @@ import os
 import signal
 import subprocess
 
-from harness import wait_for
+from harness import TIMEOUT, wait_for
 from host_xfce import PANEL_HEIGHT, WATCHER, XfceDisplay, kill_group
 
 PCMANFM = "org.pcmanfm.PCManFM"
 PANEL_CONF = ("[General]\npanels=panel1\n[panel1]\nposition=Top\npanelSize=%d\nplugins=spacer, statusnotifier\n"
               "[spacer]\ntype=spacer\n[statusnotifier]\ntype=statusnotifier\n" % PANEL_HEIGHT)
+
+
+def running(pid):
+    """Whether the process is there and not a zombie."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
 
 
 class LxqtDisplay(XfceDisplay):
@@ -53,10 +62,36 @@ class LxqtDisplay(XfceDisplay):
                             "string:" + PCMANFM], env=self.env, capture_output=True, text=True)
         return int(r.stdout.split()[-1]) if r.returncode == 0 else None
 
+    def open_folder(self, path):
+        """Opens a file manager window of the desktop's pcmanfm-qt on the folder, as a launcher
+        does; the window's ids."""
+        name = "^%s$" % os.path.basename(path)
+        for attempt in range(3):
+            launcher = self.spawn("pcmanfm-qt", "--profile=lxqt", path)
+            try:
+                return wait_for(lambda: self.windows("--name", name), "the file manager window", timeout=TIMEOUT / 3)
+            except AssertionError:
+                launcher.kill()
+                launcher.wait()
+                if attempt == 2:
+                    raise
+                # pcmanfm-qt 2.1 now and then deadlocks opening a folder: its main loop, nested in
+                # the launch, waits on a worker that waits on that loop. Started afresh, as a user would.
+                os.kill(self.desktop_pid(), signal.SIGKILL)
+                wait_for(lambda: not self.has_owner(PCMANFM), "pcmanfm-qt to leave the bus")
+                self.start_desktop()
+
     def restart_desktop(self):
         """Ends pcmanfm-qt as a session's end does (it saves its settings then) and starts it again."""
-        os.kill(self.desktop_pid(), signal.SIGTERM)
-        wait_for(lambda: not self.has_owner(PCMANFM), "pcmanfm-qt to end")
+        pid = self.desktop_pid()
+        os.kill(pid, signal.SIGTERM)
+        # pcmanfm-qt 2.1 now and then hangs in GIO's volume monitor as it tears itself down: ended
+        # as a session manager ends a program that hangs at its end.
+        try:
+            wait_for(lambda: not running(pid), "pcmanfm-qt to end", timeout=10)
+        except AssertionError:
+            os.kill(pid, signal.SIGKILL)
+        wait_for(lambda: not self.has_owner(PCMANFM), "pcmanfm-qt to leave the bus")
         self.start_desktop()
 
     def wallpaper(self):

@@ -52,10 +52,9 @@ class LxqtWallpaperTest(unittest.TestCase):
         os.symlink("settings.conf.real", settings)
 
         # Tiled, with a file manager window of the desktop's pcmanfm-qt open: it stays open.
-        pid = self.display.desktop_pid()
         os.makedirs(os.path.join(veska.root, "open-here"))
-        self.display.spawn("pcmanfm-qt", "--profile=lxqt", os.path.join(veska.root, "open-here"))
-        files = wait_for(lambda: self.display.windows("--name", "^open-here$"), "the file manager window")
+        files = self.display.open_folder(os.path.join(veska.root, "open-here"))
+        pid = self.display.desktop_pid()
         self.choose(screen, icon, 0)
         wait_for(lambda: self.shown(True, COLOURS[0]), "the desktop showing the wallpaper: tile")
         self.display.screenshot("lxqt-wallpaper-tile")
@@ -77,9 +76,16 @@ class LxqtWallpaperTest(unittest.TestCase):
         wait_for(lambda: self.display.wallpaper() == (walls[1], "center"), "pcmanfm-qt's settings: center")
         wait_for(lambda: self.shown(False, COLOURS[1]), "the desktop showing the wallpaper: center")
         self.display.screenshot("lxqt-wallpaper-center")
-        self.display.restart_desktop()
-        self.assertEqual(self.display.wallpaper(), (walls[1], "center"))
-        wait_for(lambda: self.shown(False, COLOURS[1]), "the centred wallpaper after pcmanfm-qt restarts")
+        for attempt in range(3):  # a pcmanfm-qt 2.1 that deadlocks as it starts draws nothing
+            self.display.restart_desktop()
+            self.assertEqual(self.display.wallpaper(), (walls[1], "center"))
+            try:
+                wait_for(lambda: self.shown(False, COLOURS[1]), "the centred wallpaper after pcmanfm-qt restarts",
+                         timeout=harness.TIMEOUT / 3)
+                break
+            except AssertionError:
+                if attempt == 2:
+                    raise
         self.display.screenshot("lxqt-wallpaper-restarted")
         self.assertTrue(os.path.islink(settings))
         self.assertEqual(veska.messages(proc), [])
